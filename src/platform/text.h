@@ -1,0 +1,27 @@
+#pragma once
+// Text inside the module is std::wstring: UTF-16 on Windows, UTF-32 in the native build.
+// Comparisons "without regard to case" use FoldCase, which is the same on both builds.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace notify {
+
+// Leading and trailing U+0020 only, as the catalogue's trimming rule says.
+std::wstring Trim(std::wstring_view text);
+
+// Simple case folding (to lower case) for ASCII, Latin-1, Latin Extended-A, Greek,
+// Cyrillic and full-width Latin; other characters are their own fold.
+wchar_t FoldCase(wchar_t c);
+std::wstring FoldCase(std::wstring_view text);
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
+// Position of needle in text at or after `from`, without regard to case; npos if absent.
+std::size_t FindNoCase(std::wstring_view text, std::wstring_view needle, std::size_t from = 0);
+std::wstring ReplaceAllNoCase(std::wstring_view text, std::wstring_view what, std::wstring_view with);
+std::wstring ReplaceAll(std::wstring_view text, std::wstring_view what, std::wstring_view with);
+
+std::string ToUtf8(std::wstring_view text);
+// Invalid sequences become U+FFFD.
+std::wstring FromUtf8(std::string_view bytes);
+
+}  // namespace notify
