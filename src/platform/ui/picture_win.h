@@ -1,0 +1,29 @@
+#pragma once
+// A loaded picture, shared by reference between the controls that show it (the skin's
+// tiles, the buttons' face strips). Pixels are kept as 32-bit premultiplied BGRA so that
+// PNG alpha composes correctly onto the controls' surfaces.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace notify::ui {
+
+class Picture {
+ public:
+  virtual ~Picture() = default;
+  // Natural size in pixels.
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  // Draws the source rectangle scaled into the destination rectangle (pixels).
+  virtual void Draw(HDC dc, int dstX, int dstY, int dstW, int dstH, int srcX, int srcY, int srcW,
+                    int srcH) const = 0;
+};
+
+using PicturePtr = std::shared_ptr<const Picture>;
+
+// Bitmap, icon, cursor, GIF, JPEG, metafile and PNG. Throws RuntimeError when the file
+// cannot be read or decoded.
+PicturePtr LoadPicture(const std::wstring& path);
+
+}  // namespace notify::ui
