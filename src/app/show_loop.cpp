@@ -1,0 +1,78 @@
+#include "app/show_loop.h"
+
+#include <exception>
+
+#include "platform/text.h"
+
+namespace notify {
+
+ShowLoop::ShowLoop(ShowLoopHost& host, std::vector<MsgRecord>& messages, std::wstring programFolder)
+    : host_(host), messages_(messages), programFolder_(std::move(programFolder)) {}
+
+void ShowLoop::RunShowLoop() {
+  try {
+    std::wstring lastStyle;
+    for (std::size_t i = 0; i < CatalogueCount(); ++i) {
+      if (messages_[i].ID.empty()) break;  // accepted records are packed from slot 0
+      ShowOne(i, lastStyle);
+    }
+  } catch (const std::exception&) {
+    // Fall through to the orderly end: a popup never stays up with no loop behind it.
+  }
+  host_.ReleaseAndExit();
+}
+
+void ShowLoop::ShowOne(std::size_t index, std::wstring& lastStyle) {
+  currentIndex_ = static_cast<std::int16_t>(index);
+  MsgRecord& record = messages_[index];
+  if (!EqualsNoCase(record.Style, lastStyle)) {
+    host_.LoadSkinStyle(record);
+    lastStyle = record.Style;  // remembered whether or not the load succeeded
+  }
+  host_.LayoutPopup(record);
+  const std::int16_t corner = record.Round ? 5 : 0;
+  host_.SetRoundedRegion(corner, corner);
+  if (record.Shadow && !shadowApplied_) {
+    shadowApplied_ = true;  // set before the call: a failed attach is not retried
+    host_.ApplyShadow();
+  }
+  host_.PlacePopup();
+  host_.ShowForm();
+  if (!record.Sound.empty()) {
+    const auto sound = programFolder_ + L"Sound\\" + record.Sound;
+    if (host_.FileExists(sound)) host_.PlaySoundFile(sound);
+  }
+  host_.RecordSeenId(record);
+  WaitForClose(record);
+}
+
+void ShowLoop::WaitForClose(const MsgRecord& record) {
+  waitCounter_ = 0;
+  if (record.AutoShut == 0) {
+    while (waitCounter_ == 0) host_.WaitStep();  // only a button ends this wait
+    return;
+  }
+  do {
+    host_.WaitStep();
+    ++waitCounter_;
+  } while (waitCounter_ < record.AutoShut);
+}
+
+void ShowLoop::CmdCloseClick() {
+  waitCounter_ = 1;
+  for (std::size_t i = 0; i < CatalogueCount(); ++i) {
+    if (!messages_[i].Recorded) {
+      host_.HideForm();
+      return;
+    }
+  }
+  host_.ReleaseAndExit();
+}
+
+void ShowLoop::CmdConfirmClick() {
+  const auto index = static_cast<std::size_t>(currentIndex_);
+  if (index < messages_.size() && !messages_[index].Uri.empty()) host_.ShellOpen(messages_[index].Uri);
+  CmdCloseClick();
+}
+
+}  // namespace notify

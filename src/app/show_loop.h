@@ -1,0 +1,59 @@
+#pragma once
+// The popup's lifecycle: the show loop run by the first TmShut tick, and the two button
+// handlers that run nested inside its one-second waits. The window, the platform and the
+// cache are reached through ShowLoopHost, so the loop's rules are tested natively.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "catalogue/msg_record.h"
+
+namespace notify {
+
+class ShowLoopHost {
+ public:
+  virtual ~ShowLoopHost() = default;
+  virtual void LoadSkinStyle(const MsgRecord& record) = 0;
+  virtual void LayoutPopup(const MsgRecord& record) = 0;
+  virtual void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) = 0;
+  virtual void ApplyShadow() = 0;
+  virtual void PlacePopup() = 0;
+  virtual void ShowForm() = 0;
+  virtual void HideForm() = 0;
+  virtual bool FileExists(const std::wstring& path) = 0;
+  virtual void PlaySoundFile(const std::wstring& path) = 0;
+  virtual void RecordSeenId(MsgRecord& record) = 0;
+  // One one-second wait during which window messages, and so the button handlers, run.
+  virtual void WaitStep() = 0;
+  virtual void ShellOpen(const std::wstring& target) = 0;
+  // Ends the process; in the product it never returns.
+  virtual void ReleaseAndExit() = 0;
+};
+
+class ShowLoop {
+ public:
+  // `messages` has one slot more than the catalogue has Message elements.
+  ShowLoop(ShowLoopHost& host, std::vector<MsgRecord>& messages, std::wstring programFolder);
+
+  void RunShowLoop();
+  void CmdCloseClick();
+  void CmdConfirmClick();
+
+  std::int16_t CurrentIndex() const { return currentIndex_; }
+  std::int16_t WaitCounter() const { return waitCounter_; }
+  bool ShadowApplied() const { return shadowApplied_; }
+
+ private:
+  void ShowOne(std::size_t index, std::wstring& lastStyle);
+  void WaitForClose(const MsgRecord& record);
+  std::size_t CatalogueCount() const { return messages_.empty() ? 0 : messages_.size() - 1; }
+
+  ShowLoopHost& host_;
+  std::vector<MsgRecord>& messages_;
+  std::wstring programFolder_;
+  std::int16_t currentIndex_ = 0;
+  std::int16_t waitCounter_ = 0;
+  bool shadowApplied_ = false;
+};
+
+}  // namespace notify

@@ -1,0 +1,24 @@
+#include "app/single_instance.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/text.h"
+
+namespace notify {
+
+std::wstring InstanceMarkerName(const std::wstring& executablePath) {
+  // Kernel object names cannot hold backslashes and are limited in length: a 64-bit
+  // FNV-1a hash of the folded path (as UTF-8, so both builds agree) stands for it.
+  const std::string folded = ToUtf8(FoldCase(ReplaceAll(executablePath, L"/", L"\\")));
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const char c : folded) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ULL;
+  }
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return L"Local\\Notify-" + FromUtf8(hex);
+}
+
+}  // namespace notify
