@@ -1,0 +1,111 @@
+#include "platform/paths.h"
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/text.h"
+
+namespace notify {
+namespace {
+
+constexpr std::wstring_view kParentMacro = L"{#P@PRT}";
+
+std::optional<std::wstring>& ProgramFolderSlot() {
+  static std::optional<std::wstring> folder;
+  return folder;
+}
+
+std::size_t CountNoCase(std::wstring_view text, std::wstring_view needle) {
+  std::size_t count = 0;
+  for (auto at = FindNoCase(text, needle); at != std::wstring_view::npos; at = FindNoCase(text, needle, at + needle.size())) {
+    ++count;
+  }
+  return count;
+}
+
+std::vector<std::wstring> SplitAtBackslash(const std::wstring& text) {
+  std::vector<std::wstring> pieces;
+  if (text.empty()) return pieces;
+  std::size_t start = 0;
+  for (auto at = text.find(L'\\'); at != std::wstring::npos; at = text.find(L'\\', start)) {
+    pieces.push_back(text.substr(start, at - start));
+    start = at + 1;
+  }
+  pieces.push_back(text.substr(start));
+  return pieces;
+}
+
+// Each "{#P@PRT}" goes one level up; whatever text follows the macro is dropped as well.
+std::wstring ApplyParentMacro(const std::wstring& text) {
+  const auto levels = CountNoCase(text, kParentMacro);
+  const auto pieces = SplitAtBackslash(ReplaceAllNoCase(text, kParentMacro, L""));
+  const auto drop = levels + 1;
+  if (pieces.size() <= drop) return {};
+  std::wstring result;
+  for (std::size_t i = 0; i < pieces.size() - drop; ++i) result += pieces[i] + L'\\';
+  return result;
+}
+
+struct FolderMacro {
+  std::wstring_view name;
+  std::wstring (*folder)();
+};
+
+// Tested and expanded in this order; a folder is only computed when its macro is present.
+const FolderMacro kFolderMacros[] = {
+    {L"{#P@TMP}", [] { return TempFolderPath(); }},
+    {L"{#P@CUR}", [] { return AddTrailingBackslash(ProgramFolder()); }},
+    {L"{#P@SYS}", [] { return SpecialFolderPath(kCsidlSystemX86); }},
+    {L"{#P@PGM}", [] { return SpecialFolderPath(kCsidlProgramFiles); }},
+    {L"{#P@DOC}", [] { return SpecialFolderPath(kCsidlPersonal); }},
+    {L"{#P@DESK}", [] { return SpecialFolderPath(kCsidlDesktop); }},
+};
+
+}  // namespace
+
+std::wstring AddTrailingBackslash(const std::wstring& path) {
+  if (!path.empty() && path.back() == L'\\') return path;
+  return path + L'\\';
+}
+
+std::wstring ParentPath(const std::wstring& text, const std::wstring& separator) {
+  if (separator.empty()) return {};
+  const auto at = text.rfind(separator);
+  if (at == std::wstring::npos) return {};
+  return text.substr(0, at + separator.size());
+}
+
+std::wstring TempFolderPath() noexcept {
+  return Trap(std::wstring(), [] { return ReplaceAllNoCase(SpecialFolderPath(kCsidlHistory), L"\\History\\", L"\\Temp\\"); });
+}
+
+std::wstring ExpandPathMacros(const std::wstring& text) {
+  std::wstring result = text;
+  for (const auto& macro : kFolderMacros) {
+    if (FindNoCase(result, macro.name) == std::wstring::npos) continue;
+    result = ReplaceAllNoCase(result, macro.name, macro.folder());
+  }
+  if (FindNoCase(result, kParentMacro) != std::wstring::npos) result = ApplyParentMacro(result);
+  return result;
+}
+
+const std::wstring& ProgramFolder() {
+  auto& slot = ProgramFolderSlot();
+  if (!slot) slot = AddTrailingBackslash(ExecutableFolder());
+  return *slot;
+}
+
+void SetProgramFolder(const std::wstring& folder) { ProgramFolderSlot() = folder; }
+
+std::wstring ExecutableFolder() { return ParentPath(ExecutablePath(), L"\\"); }
+
+std::wstring ExecutableBaseName() {
+  const auto path = ExecutablePath();
+  const auto name = path.substr(ParentPath(path, L"\\").size());
+  const auto dot = name.rfind(L'.');
+  return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
+}  // namespace notify

@@ -1,0 +1,249 @@
+#include "platform/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "test_support.h"
+
+namespace notify {
+namespace {
+
+// The module's own spelling of a scratch path: backslashes on both builds.
+std::wstring ModuleText(const std::filesystem::path& path) {
+  auto text = path.wstring();
+  for (auto& c : text) {
+    if (c == L'/') c = L'\\';
+  }
+  return text;
+}
+
+// Sets the program folder for one test and puts the real one back afterwards.
+class ProgramFolderScope {
+ public:
+  explicit ProgramFolderScope(const std::wstring& folder) : saved_(ProgramFolder()) { SetProgramFolder(folder); }
+  ~ProgramFolderScope() { SetProgramFolder(saved_); }
+
+ private:
+  std::wstring saved_;
+};
+
+struct TextCase {
+  std::wstring input;
+  std::wstring expected;
+};
+
+TEST(Paths, AddTrailingBackslashTable) {
+  const TextCase cases[] = {
+      {L"C:\\Temp", L"C:\\Temp\\"},
+      {L"C:\\Temp\\", L"C:\\Temp\\"},
+      {L"", L"\\"},
+      {L"C:\\", L"C:\\"},
+      {L"C:/Temp/", L"C:/Temp/\\"},  // a forward slash is no separator
+      {L"\\\\server\\share", L"\\\\server\\share\\"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AddTrailingBackslash(c.input), c.expected) << c.input;
+}
+
+TEST(Paths, ParentPathTable) {
+  struct Case {
+    std::wstring text, separator, expected;
+  };
+  const Case cases[] = {
+      {L"C:\\A\\B\\file.xml", L"\\", L"C:\\A\\B\\"},
+      {L"file.xml", L"\\", L""},
+      {L"C:\\A\\B\\", L"\\", L"C:\\A\\B\\"},
+      {L"a::b::c", L"::", L"a::b::"},
+      {L"aXbxc", L"x", L"aXbx"},  // exact match: upper-case X is not the separator
+      {L"aXbXc", L"x", L""},
+      {L"", L"\\", L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParentPath(c.text, c.separator), c.expected) << c.text;
+}
+
+TEST(PathMacros, ParentMacroTable) {
+  const ProgramFolderScope scope(L"C:\\App\\Bin\\");
+  const TextCase cases[] = {
+      {L"C:\\A\\B\\{#P@PRT}", L"C:\\A\\"},
+      {L"C:\\A\\B\\{#P@PRT}{#P@PRT}", L"C:\\"},
+      {L"{#P@CUR}{#P@PRT}", L"C:\\App\\"},
+      {L"C:\\A\\{#P@PRT}B\\c.txt", L"C:\\A\\"},
+      {L"{#P@PRT}", L""},
+      {L"C:\\A\\B\\{#p@prt}", L"C:\\A\\"},
+      {L"C:\\{#P@PRT}{#P@PRT}{#P@PRT}", L""},  // more levels than the path has
+      // Text after the macro counts as pieces and is dropped with them.
+      {L"{#P@CUR}{#P@PRT}{#P@PRT}Data\\x.xml", L"C:\\App\\"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExpandPathMacros(c.input), c.expected) << c.input;
+}
+
+TEST(PathMacros, ProgramFolderWithoutRegardToCase) {
+  const ProgramFolderScope scope(L"C:\\App\\Bin\\");
+  const TextCase cases[] = {
+      {L"{#p@cur}Setup.exe", L"C:\\App\\Bin\\Setup.exe"},
+      {L"{#P@Cur}a;{#P@CUR}b", L"C:\\App\\Bin\\a;C:\\App\\Bin\\b"},
+      {L"C:\\Data\\file.txt", L"C:\\Data\\file.txt"},
+      {L"{#P@XYZ}file.txt", L"{#P@XYZ}file.txt"},
+      {L"", L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExpandPathMacros(c.input), c.expected) << c.input;
+}
+
+TEST(PathMacros, ProgramFolderGainsItsTrailingBackslash) {
+  const ProgramFolderScope scope(L"C:\\App");
+  EXPECT_EQ(ExpandPathMacros(L"{#P@CUR}x.txt"), L"C:\\App\\x.txt");
+}
+
+TEST(PathMacros, EachFolderMacroNamesItsFolder) {
+  struct Case {
+    std::wstring macro;
+    std::wstring folder;
+  };
+  const Case cases[] = {
+      {L"{#P@TMP}", TempFolderPath()},
+      {L"{#p@sys}", SpecialFolderPath(kCsidlSystemX86)},
+      {L"{#P@PGM}", SpecialFolderPath(kCsidlProgramFiles)},
+      {L"{#P@DOC}", SpecialFolderPath(kCsidlPersonal)},
+      {L"{#P@desk}", SpecialFolderPath(kCsidlDesktop)},
+  };
+  for (const auto& c : cases) {
+    ASSERT_FALSE(c.folder.empty()) << c.macro;
+    EXPECT_EQ(c.folder.back(), L'\\') << c.macro;
+    EXPECT_EQ(ExpandPathMacros(c.macro + L"f.txt"), c.folder + L"f.txt") << c.macro;
+  }
+}
+
+TEST(PathMacros, TempFolderIsTheSiblingOfHistory) {
+  const auto history = SpecialFolderPath(kCsidlHistory);
+  const auto temp = TempFolderPath();
+  ASSERT_GE(history.size(), 9u);
+  EXPECT_EQ(history.substr(history.size() - 9), L"\\History\\");
+  EXPECT_EQ(temp, history.substr(0, history.size() - 8) + L"Temp\\");
+}
+
+TEST(Paths, ExecutableNameAndFolder) {
+  const auto path = ExecutablePath();
+  const auto folder = ExecutableFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), L'\\');
+  EXPECT_EQ(ExecutableBaseName(), L"unit_tests");
+  EXPECT_EQ(path.substr(0, folder.size()), folder);
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_TRUE(FolderExists(folder));
+}
+
+TEST(Paths, ExistenceOfFileFolderAndMissingPath) {
+  const test::TempDir dir;
+  test::WriteBytes(dir / "data.txt", "x");
+  const auto root = AddTrailingBackslash(ModuleText(dir.path()));
+  struct Case {
+    std::wstring path;
+    bool file, folder;
+  };
+  const Case cases[] = {
+      {root + L"data.txt", true, false},
+      {root, false, true},
+      {ModuleText(dir.path()), false, true},
+      {root + L"missing.txt", false, false},
+      {root + L"data.txt\\inside", false, false},
+      {L"", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FileExists(c.path), c.file) << c.path;
+    EXPECT_EQ(FolderExists(c.path), c.folder) << c.path;
+  }
+}
+
+TEST(Paths, CreateFolderMakesEveryMissingLevel) {
+  const test::TempDir dir;
+  const auto root = AddTrailingBackslash(ModuleText(dir.path()));
+  EXPECT_TRUE(CreateFolder(root));
+  EXPECT_TRUE(FolderExists(root));
+
+  const auto deep = root + L"one\\two\\three";
+  ASSERT_FALSE(FolderExists(root + L"one"));
+  EXPECT_TRUE(CreateFolder(deep));
+  EXPECT_TRUE(FolderExists(deep));
+  EXPECT_TRUE(CreateFolder(deep + L"\\"));
+}
+
+TEST(Paths, CreateFolderRefusesEmptyAndIgnoresRelative) {
+  EXPECT_FALSE(CreateFolder(L""));
+  const std::wstring relative = L"notify-relative-folder-never-made";
+  EXPECT_TRUE(CreateFolder(relative));
+  EXPECT_FALSE(FolderExists(relative));
+}
+
+TEST(Paths, CreateFolderReportsTrueEvenWhenCreationFails) {
+  const test::TempDir dir;
+  test::WriteBytes(dir / "file", "x");
+  const auto underFile = AddTrailingBackslash(ModuleText(dir.path())) + L"file\\sub";
+  EXPECT_TRUE(CreateFolder(underFile));
+  EXPECT_FALSE(FolderExists(underFile));
+}
+
+#ifndef _WIN32
+// Sets or clears an environment variable for one test, restoring it afterwards.
+class EnvScope {
+ public:
+  EnvScope(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) saved_ = old;
+    if (value == nullptr) {
+      ::unsetenv(name);
+    } else {
+      ::setenv(name, value, 1);
+    }
+  }
+  ~EnvScope() {
+    if (saved_) {
+      ::setenv(name_, saved_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
+
+TEST(NativeSpecialFolders, MappingTable) {
+  const EnvScope home("HOME", "/home/tester");
+  const EnvScope config("XDG_CONFIG_HOME", nullptr);
+  const EnvScope cache("XDG_CACHE_HOME", nullptr);
+  const EnvScope documents("XDG_DOCUMENTS_DIR", nullptr);
+  const EnvScope desktop("XDG_DESKTOP_DIR", nullptr);
+  struct Case {
+    std::int16_t csidl;
+    std::wstring expected;
+  };
+  const Case cases[] = {
+      {kCsidlDesktop, L"\\home\\tester\\Desktop\\"},
+      {kCsidlPersonal, L"\\home\\tester\\Documents\\"},
+      {kCsidlAppData, L"\\home\\tester\\.config\\"},
+      {kCsidlHistory, L"\\home\\tester\\.cache\\History\\"},
+      {kCsidlWindows, L"\\etc\\"},
+      {kCsidlProgramFiles, L"\\opt\\"},
+      {kCsidlSystemX86, L"\\usr\\lib\\"},
+      {0x7F, L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SpecialFolderPath(c.csidl), c.expected) << c.csidl;
+  EXPECT_EQ(TempFolderPath(), L"\\home\\tester\\.cache\\Temp\\");
+}
+
+TEST(NativeSpecialFolders, XdgVariablesWin) {
+  const EnvScope home("HOME", "/home/tester");
+  const EnvScope config("XDG_CONFIG_HOME", "/cfg/");
+  const EnvScope cache("XDG_CACHE_HOME", "/var/cache/me");
+  const EnvScope documents("XDG_DOCUMENTS_DIR", "/data/docs");
+  EXPECT_EQ(SpecialFolderPath(kCsidlAppData), L"\\cfg\\");
+  EXPECT_EQ(SpecialFolderPath(kCsidlPersonal), L"\\data\\docs\\");
+  EXPECT_EQ(TempFolderPath(), L"\\var\\cache\\me\\Temp\\");
+}
+#endif
+
+}  // namespace
+}  // namespace notify
