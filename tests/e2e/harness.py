@@ -1,0 +1,195 @@
+"""Shared helpers for the end-to-end tests: a fresh program folder with the real
+Notify.exe, runs under Wine in the X server that tools/winenv.sh started, screenshots,
+window lists and the files Notify writes."""
+import glob
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+NOTIFY_EXE = os.environ.get("NOTIFY_EXE", "")
+SOURCE_DIR = os.environ.get("NOTIFY_SOURCE_DIR", os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+BUILD_DIR = os.environ.get("NOTIFY_BUILD_DIR", "")
+
+
+def fail(message):
+    raise AssertionError(message)
+
+
+def check(condition, message):
+    if not condition:
+        fail(message)
+
+
+def require_environment():
+    check(NOTIFY_EXE and os.path.exists(NOTIFY_EXE), "NOTIFY_EXE is not set to the built Notify.exe")
+    check(os.environ.get("WINEPREFIX") and os.environ.get("DISPLAY"),
+          "run under tools/winenv.sh (WINEPREFIX and DISPLAY)")
+
+
+def win_path(path):
+    """The Windows view of a Linux path (Wine maps / to drive Z:)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class ProgramFolder:
+    """A fresh folder holding a copy of Notify.exe, removed afterwards."""
+
+    def __init__(self, name="Notify.exe"):
+        self.root = tempfile.mkdtemp(prefix="notify-e2e-")
+        self.path = os.path.join(self.root, "app")
+        os.makedirs(self.path)
+        self.exe = os.path.join(self.path, name)
+        shutil.copy2(NOTIFY_EXE, self.exe)
+
+    def write(self, relative, data, encoding="utf-8"):
+        target = os.path.join(self.path, relative)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        mode = "wb" if isinstance(data, (bytes, bytearray)) else "w"
+        with open(target, mode, **({} if mode == "wb" else {"encoding": encoding, "newline": ""})) as f:
+            f.write(data)
+        return target
+
+    def start(self):
+        return subprocess.Popen(["wine", self.exe], cwd=self.path, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def run(self, timeout=60):
+        """Runs Notify.exe to its end; returns the elapsed seconds."""
+        begin = time.monotonic()
+        proc = self.start()
+        try:
+            proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            fail(f"Notify.exe did not end within {timeout} s")
+        return time.monotonic() - begin
+
+    def cleanup(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.cleanup()
+
+
+def appdata():
+    """APPDATA of the prefix's user, as Linux sees it."""
+    users = glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*", "AppData", "Roaming"))
+    users = [u for u in users if "/Public/" not in u]
+    check(users, "no AppData\\Roaming in the prefix")
+    return users[0]
+
+
+def cache_file(app_id):
+    parts = [p for p in app_id.split(".")]
+    folder = os.path.join(appdata(), "Korvane", *[p for p in parts if p])
+    return os.path.join(folder, "MessageCache.xml")
+
+
+def reset_cache():
+    shutil.rmtree(os.path.join(appdata(), "Korvane"), ignore_errors=True)
+
+
+def wineserver_wait():
+    subprocess.run(["wineserver", "-w"], check=False, timeout=120)
+
+
+def screenshot(target_png):
+    subprocess.run(["/usr/bin/import", "-window", "root", target_png], check=True, timeout=30)
+    return target_png
+
+
+class Image:
+    """Pixels of a screenshot, read from a binary PPM made by ImageMagick."""
+
+    def __init__(self, png_path):
+        ppm = subprocess.run(["/usr/bin/convert", png_path, "-depth", "8", "ppm:-"], check=True,
+                             stdout=subprocess.PIPE, timeout=30).stdout
+        fields = []
+        pos = 0
+        while len(fields) < 4:
+            while ppm[pos:pos + 1].isspace():
+                pos += 1
+            if ppm[pos:pos + 1] == b"#":
+                pos = ppm.index(b"\n", pos) + 1
+                continue
+            end = pos
+            while not ppm[end:end + 1].isspace():
+                end += 1
+            fields.append(ppm[pos:end])
+            pos = end
+        check(fields[0] == b"P6", "not a binary PPM")
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.data = ppm[pos + 1:]
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+
+def visible_windows():
+    """(x, y, width, height) of the mapped top-level windows of the X server."""
+    out = subprocess.run(["xwininfo", "-root", "-children"], stdout=subprocess.PIPE, text=True, timeout=30).stdout
+    ids = [line.split()[0] for line in out.splitlines() if line.strip().startswith("0x")]
+    result = []
+    for wid in ids:
+        info = subprocess.run(["xwininfo", "-id", wid], stdout=subprocess.PIPE, text=True, timeout=30).stdout
+        if "Map State: IsViewable" not in info:
+            continue
+        values = {}
+        for line in info.splitlines():
+            line = line.strip()
+            for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+                if line.startswith(key + ":"):
+                    values[key] = int(line.split(":")[1])
+        if len(values) == 4:
+            result.append((values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"], values["Height"]))
+    return result
+
+
+def wait_for(predicate, timeout, interval=0.1):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    return predicate()
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *[str(a) for a in args]], check=True, timeout=30)
+
+
+def catalogue(app_id, messages, root="Catalog"):
+    """A Message.xml text; each message is the inner XML of one Message element plus its attributes."""
+    body = "".join(f"<Message {attrs}>{inner}</Message>" for attrs, inner in messages)
+    return f'<?xml version="1.0" encoding="UTF-8"?><{root} AppID="{app_id}">{body}</{root}>'
+
+
+def message(msg_id, auto_shut=2, limit="2999-12-31", style="Default", check_file="", uri="", sound="",
+            btn_cls="X", btn_cfm="OK", width=300, height=160, shadow="OFF", round_="OFF", date="", author="",
+            title="Title", content="Content"):
+    attrs = f'ID="{msg_id}" Limit="{limit}" Style="{style}" AutoShut="{auto_shut}"'
+    inner = (f"<Check>{check_file}</Check><Uri>{uri}</Uri><Logo>logo.bmp</Logo><Sound>{sound}</Sound>"
+             f'<Form Color="F0F0F0" Width="{width}" Height="{height}" Round="{round_}" Shadow="{shadow}"/>'
+             f'<Title Color="000000">{title}</Title><Content Color="333333">{content}</Content>'
+             f'<Author Color="666666">{author}</Author><Date Color="666666">{date}</Date>'
+             f'<BtnCls Color="000000" PColor="FFFFFF" Width="31" Height="21">{btn_cls}</BtnCls>'
+             f'<BtnCfm Color="000000" PColor="FFFFFF" Width="77" Height="27">{btn_cfm}</BtnCfm>')
+    return attrs, inner
+
+
+def main(test):
+    """Runs one test function and reports like a plain runner."""
+    require_environment()
+    try:
+        test()
+    except AssertionError as e:
+        print(f"FAIL: {e}")
+        raise SystemExit(1)
+    print("PASS")
