@@ -1,0 +1,82 @@
+#pragma once
+// CL10's behaviour without the windows: properties, support check and the reactions to
+// the owner's messages. Every effect on the four strips goes through ShadowEffects.
+#include <cstdint>
+
+#include "controls/shadow/shadow_geometry.h"
+
+namespace notify {
+
+// Message numbers the shadow reacts to (the same values as the Win32 ones).
+inline constexpr std::uint32_t kWmSize = 0x05;
+inline constexpr std::uint32_t kWmWindowPosChanged = 0x47;
+inline constexpr std::uint32_t kWmDisplayChange = 0x7E;
+inline constexpr std::uint32_t kWmThemeChanged = 0x31A;
+inline constexpr std::uint64_t kSizeRestored = 0;
+inline constexpr std::uint32_t kSwpShowWindow = 0x40;
+inline constexpr std::uint32_t kSwpHideWindow = 0x80;
+
+struct PlatformFacts {
+  int majorVersion = 0;
+  int minorVersion = 0;
+  int bitsPerPixel = 0;
+};
+
+class ShadowEffects {
+ public:
+  virtual ~ShadowEffects() = default;
+  virtual PlatformFacts QueryPlatform() = 0;
+  virtual bool OwnerVisible() = 0;
+  virtual std::uint32_t SysColor(int index) = 0;
+  virtual void CreateSideWindows() = 0;
+  // Each call acts on one strip; a strip whose window does not exist ignores it.
+  virtual void DestroySide(ShadowSide side) = 0;
+  virtual void DrawSide(ShadowSide side, const ShadowRect& rect, int depth, std::uint32_t colour,
+                        std::uint8_t transparency) = 0;
+  virtual void MoveSide(ShadowSide side, const ShadowRect& rect) = 0;
+  virtual void ShowSide(ShadowSide side, bool show) = 0;
+};
+
+class ShadowController {
+ public:
+  // Runs CheckShadowSupport; depth 7, transparency 140, black.
+  explicit ShadowController(ShadowEffects& effects);
+
+  std::uint32_t Color() const { return colour_; }
+  void SetColor(std::uint32_t vNewColor);
+  std::int32_t Depth() const { return depth_; }
+  // Depths below 1 are ignored: the gradient divides by the depth.
+  void SetDepth(std::int32_t vNewDepth);
+  std::uint8_t Transparency() const { return transparency_; }
+  void SetTransparency(std::int32_t vNewTransparency);
+
+  void CheckShadowSupport();
+  // wParam is the message's; `position` is read only for WM_WINDOWPOSCHANGED.
+  void OnOwnerMessage(std::uint32_t uMsg, std::uint64_t wParam, const OwnerPosition* position);
+  void RefreshShadow();
+  void ShowShadowWindows(bool show, bool forced);
+
+  bool Supported() const { return supported_; }
+  bool ThemeWatch() const { return themeWatch_; }
+  bool Shown() const { return shown_; }
+  const OwnerPosition& Owner() const { return owner_; }
+  ShadowRect Rect(ShadowSide side) const { return SideRect(side, owner_, depth_); }
+
+ private:
+  void FollowOwner();
+  void OnDisplayChange();
+  void Draw(ShadowSide side);
+
+  ShadowEffects& effects_;
+  std::uint32_t colour_ = 0;
+  std::int32_t depth_ = 7;
+  std::uint8_t transparency_ = 140;
+  bool supported_ = false;
+  bool themeWatch_ = false;
+  bool shown_ = false;
+  int drawnWidth_ = 0;
+  int drawnHeight_ = 0;
+  OwnerPosition owner_;
+};
+
+}  // namespace notify

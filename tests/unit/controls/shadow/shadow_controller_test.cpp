@@ -1,0 +1,304 @@
+#include "controls/shadow/shadow_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace notify {
+namespace {
+
+const char* Name(ShadowSide side) {
+  switch (side) {
+    case ShadowSide::Right: return "right";
+    case ShadowSide::Bottom: return "bottom";
+    case ShadowSide::Left: return "left";
+    case ShadowSide::Top: return "top";
+  }
+  return "?";
+}
+
+// Records every effect as a short line, e.g. "draw right", "move top", "show left".
+class RecordingEffects : public ShadowEffects {
+ public:
+  PlatformFacts facts{6, 1, 32};
+  bool visible = true;
+  std::vector<std::string> log;
+  std::vector<ShadowRect> drawnRects;
+  std::vector<ShadowRect> movedRects;
+  int lastDepth = 0;
+  std::uint32_t lastColour = 0;
+  int lastTransparency = -1;
+
+  PlatformFacts QueryPlatform() override { return facts; }
+  bool OwnerVisible() override { return visible; }
+  std::uint32_t SysColor(int index) override { return 0x010101u * static_cast<std::uint32_t>(index); }
+  void CreateSideWindows() override { log.push_back("create"); }
+  void DestroySide(ShadowSide s) override { log.push_back(std::string("destroy ") + Name(s)); }
+  void DrawSide(ShadowSide s, const ShadowRect& rect, int depth, std::uint32_t colour,
+                std::uint8_t transparency) override {
+    log.push_back(std::string("draw ") + Name(s));
+    drawnRects.push_back(rect);
+    lastDepth = depth;
+    lastColour = colour;
+    lastTransparency = transparency;
+  }
+  void MoveSide(ShadowSide s, const ShadowRect& rect) override {
+    log.push_back(std::string("move ") + Name(s));
+    movedRects.push_back(rect);
+  }
+  void ShowSide(ShadowSide s, bool show) override {
+    log.push_back(std::string(show ? "show " : "hide ") + Name(s));
+  }
+};
+
+using Log = std::vector<std::string>;
+
+class ShadowControllerTest : public ::testing::Test {
+ protected:
+  void PosChanged(int x, int y, int cx, int cy, std::uint32_t flags = 0) {
+    const OwnerPosition pos{x, y, cx, cy, flags};
+    shadow.OnOwnerMessage(kWmWindowPosChanged, 0, &pos);
+  }
+  // The owner drawn and shown once at (100,100) 400 x 200, log cleared.
+  void Settle() {
+    PosChanged(100, 100, 400, 200, kSwpShowWindow);
+    fx.log.clear();
+    fx.drawnRects.clear();
+    fx.movedRects.clear();
+  }
+  RecordingEffects fx;
+  ShadowController shadow{fx};
+};
+
+const Log kMoveAll{"move right", "move bottom", "move left", "move top"};
+
+TEST_F(ShadowControllerTest, Defaults) {
+  EXPECT_EQ(shadow.Depth(), 7);
+  EXPECT_EQ(shadow.Transparency(), 140);
+  EXPECT_EQ(shadow.Color(), 0u);
+  EXPECT_TRUE(shadow.Supported());
+  EXPECT_TRUE(shadow.ThemeWatch());
+  EXPECT_FALSE(shadow.Shown());
+  EXPECT_TRUE(fx.log.empty());
+}
+
+TEST_F(ShadowControllerTest, FirstShowDrawsEverythingMovesAndShows) {
+  PosChanged(100, 100, 400, 200, kSwpShowWindow);
+  const Log expected{"draw bottom", "draw top",   "draw right",  "draw left",
+                     "move right",  "move bottom", "move left",  "move top",
+                     "show right",  "show bottom", "show left",  "show top"};
+  EXPECT_EQ(fx.log, expected);
+  EXPECT_TRUE(shadow.Shown());
+  ASSERT_EQ(fx.movedRects.size(), 4u);
+  EXPECT_EQ(fx.movedRects[0], (ShadowRect{500, 93, 7, 214}));
+  EXPECT_EQ(fx.movedRects[3], (ShadowRect{93, 93, 407, 7}));
+}
+
+TEST_F(ShadowControllerTest, PureMoveRedrawsNothingAndMovesFour) {
+  Settle();
+  PosChanged(300, 250, 400, 200);
+  EXPECT_EQ(fx.log, kMoveAll);
+  ASSERT_EQ(fx.movedRects.size(), 4u);
+  EXPECT_EQ(fx.movedRects[1], (ShadowRect{293, 450, 407, 7}));
+}
+
+struct ResizeCase {
+  const char* what;
+  int cx, cy;
+  Log draws;
+};
+
+TEST_F(ShadowControllerTest, ResizeRedrawsOnlyTheStripsOfTheChangedDimension) {
+  const ResizeCase cases[] = {
+      {"width", 401, 200, {"draw bottom", "draw top"}},
+      {"height", 400, 150, {"draw right", "draw left"}},
+      {"both", 10, 20, {"draw bottom", "draw top", "draw right", "draw left"}},
+      {"neither", 400, 200, {}},
+  };
+  for (const auto& c : cases) {
+    RecordingEffects localFx;
+    ShadowController local(localFx);
+    local.OnOwnerMessage(kWmWindowPosChanged, 0, nullptr);  // ignored: no record
+    const OwnerPosition first{100, 100, 400, 200, kSwpShowWindow};
+    local.OnOwnerMessage(kWmWindowPosChanged, 0, &first);
+    localFx.log.clear();
+    const OwnerPosition next{100, 100, c.cx, c.cy, 0};
+    local.OnOwnerMessage(kWmWindowPosChanged, 0, &next);
+    Log expected = c.draws;
+    expected.insert(expected.end(), kMoveAll.begin(), kMoveAll.end());
+    EXPECT_EQ(localFx.log, expected) << c.what;
+  }
+}
+
+TEST_F(ShadowControllerTest, HideFlagHidesAndStops) {
+  Settle();
+  PosChanged(100, 100, 999, 999, kSwpHideWindow);
+  const Log expected{"hide right", "hide bottom", "hide top", "hide left"};
+  EXPECT_EQ(fx.log, expected);
+  EXPECT_FALSE(shadow.Shown());
+  fx.log.clear();
+  // Already hidden: a second hide does nothing; the size seen while hidden is drawn later.
+  PosChanged(100, 100, 999, 999, kSwpHideWindow);
+  EXPECT_TRUE(fx.log.empty());
+  PosChanged(100, 100, 999, 999, kSwpShowWindow);
+  const Log shown{"draw bottom", "draw top",   "draw right", "draw left",
+                  "move right",  "move bottom", "move left", "move top",
+                  "show right",  "show bottom", "show left", "show top"};
+  EXPECT_EQ(fx.log, shown);
+}
+
+TEST_F(ShadowControllerTest, ShowFlagWhileShownDoesNotShowAgain) {
+  Settle();
+  PosChanged(100, 100, 400, 200, kSwpShowWindow);
+  EXPECT_EQ(fx.log, kMoveAll);
+}
+
+struct SizeCase {
+  std::uint64_t kind;
+  bool visible;
+  bool shownBefore;
+  Log expected;
+};
+
+TEST_F(ShadowControllerTest, SizeMessage) {
+  const SizeCase cases[] = {
+      {0, true, false, {"show right", "show bottom", "show left", "show top"}},
+      {0, true, true, {}},
+      {0, false, false, {}},
+      {1, true, false, {}},  // minimised
+      {1, true, true, {}},
+      {2, true, false, {}},  // maximised
+  };
+  for (const auto& c : cases) {
+    RecordingEffects localFx;
+    ShadowController local(localFx);
+    if (c.shownBefore) local.ShowShadowWindows(true, false);
+    localFx.log.clear();
+    localFx.visible = c.visible;
+    local.OnOwnerMessage(kWmSize, c.kind, nullptr);
+    EXPECT_EQ(localFx.log, c.expected) << "kind " << c.kind << " visible " << c.visible;
+    EXPECT_EQ(local.Shown(), c.shownBefore || !c.expected.empty());
+  }
+}
+
+TEST_F(ShadowControllerTest, ForcedShowRepeats) {
+  shadow.ShowShadowWindows(true, false);
+  fx.log.clear();
+  shadow.ShowShadowWindows(true, true);
+  EXPECT_EQ(fx.log.size(), 4u);
+  shadow.ShowShadowWindows(true, false);
+  EXPECT_EQ(fx.log.size(), 4u);
+}
+
+struct SupportCase {
+  PlatformFacts facts;
+  bool supported;
+  bool themeWatch;
+};
+
+TEST(ShadowSupport, VersionAndColourDepth) {
+  const SupportCase cases[] = {
+      {{4, 10, 32}, false, false}, {{5, 0, 32}, true, false}, {{5, 1, 32}, true, true},
+      {{6, 1, 16}, true, true},    {{6, 0, 8}, false, false}, {{10, 0, 24}, true, false},
+      {{6, 2, 15}, false, true},
+  };
+  for (const auto& c : cases) {
+    RecordingEffects fx;
+    fx.facts = c.facts;
+    ShadowController shadow(fx);
+    EXPECT_EQ(shadow.Supported(), c.supported) << c.facts.majorVersion << "." << c.facts.minorVersion
+                                               << " " << c.facts.bitsPerPixel;
+    EXPECT_EQ(shadow.ThemeWatch(), c.themeWatch) << c.facts.majorVersion << "." << c.facts.minorVersion;
+  }
+}
+
+TEST_F(ShadowControllerTest, PropertiesRefreshOnlyOnChange) {
+  Settle();
+  shadow.SetDepth(5);
+  const Log refresh{"draw right", "draw left", "draw bottom", "draw top"};
+  EXPECT_EQ(fx.log, refresh);
+  EXPECT_EQ(fx.lastDepth, 5);
+  fx.log.clear();
+  shadow.SetDepth(5);
+  shadow.SetDepth(0);  // outside the model: ignored
+  shadow.SetDepth(-3);
+  EXPECT_EQ(shadow.Depth(), 5);
+  EXPECT_TRUE(fx.log.empty());
+
+  shadow.SetColor(0x424242);
+  EXPECT_EQ(fx.log, refresh);
+  EXPECT_EQ(fx.lastColour, 0x424242u);
+  fx.log.clear();
+  shadow.SetColor(0x424242);
+  EXPECT_TRUE(fx.log.empty());
+
+  shadow.SetTransparency(50 + 256);  // low 8 bits
+  EXPECT_EQ(shadow.Transparency(), 50);
+  EXPECT_EQ(fx.log, refresh);
+  EXPECT_EQ(fx.lastTransparency, 50);
+  fx.log.clear();
+  shadow.SetTransparency(50);
+  EXPECT_TRUE(fx.log.empty());
+}
+
+TEST_F(ShadowControllerTest, SystemColourIsResolvedAndStored) {
+  Settle();
+  shadow.SetColor(0x80000010u);  // fake SysColor(16) = 0x101010
+  EXPECT_EQ(shadow.Color(), 0x101010u);
+  EXPECT_EQ(fx.log.size(), 4u);
+  fx.log.clear();
+  shadow.SetColor(0x101010u);  // same value, given directly
+  EXPECT_TRUE(fx.log.empty());
+}
+
+TEST_F(ShadowControllerTest, PropertiesWhileHiddenDrawNothing) {
+  Settle();
+  fx.visible = false;
+  shadow.SetDepth(3);
+  shadow.SetColor(0x123456);
+  shadow.SetTransparency(7);
+  EXPECT_TRUE(fx.log.empty());
+  EXPECT_EQ(shadow.Depth(), 3);
+}
+
+TEST_F(ShadowControllerTest, DisplayChangeDestroysAndRecreates) {
+  Settle();
+  fx.facts.bitsPerPixel = 8;
+  shadow.OnOwnerMessage(kWmDisplayChange, 8, nullptr);
+  const Log destroyed{"destroy bottom", "destroy right", "destroy left", "destroy top"};
+  EXPECT_EQ(fx.log, destroyed);
+  EXPECT_FALSE(shadow.Supported());
+  fx.log.clear();
+  shadow.OnOwnerMessage(kWmDisplayChange, 8, nullptr);  // still unsupported
+  EXPECT_TRUE(fx.log.empty());
+  fx.facts.bitsPerPixel = 32;
+  shadow.OnOwnerMessage(kWmDisplayChange, 32, nullptr);
+  const Log back{"create",     "draw right",  "draw left", "draw bottom", "draw top",
+                 "show right", "show bottom", "show left", "show top"};
+  EXPECT_EQ(fx.log, back);
+  fx.log.clear();
+  shadow.OnOwnerMessage(kWmDisplayChange, 32, nullptr);  // supported before and after
+  EXPECT_TRUE(fx.log.empty());
+}
+
+TEST_F(ShadowControllerTest, ThemeChangeRechecksAndRefreshes) {
+  Settle();
+  shadow.OnOwnerMessage(kWmThemeChanged, 0, nullptr);
+  const Log refresh{"draw right", "draw left", "draw bottom", "draw top"};
+  EXPECT_EQ(fx.log, refresh);
+  fx.log.clear();
+  fx.facts.bitsPerPixel = 8;
+  shadow.OnOwnerMessage(kWmThemeChanged, 0, nullptr);
+  EXPECT_TRUE(fx.log.empty());
+  EXPECT_FALSE(shadow.Supported());
+}
+
+TEST_F(ShadowControllerTest, OtherMessagesDoNothing) {
+  Settle();
+  for (std::uint32_t m : {0x01u, 0x0Fu, 0x46u, 0x200u}) shadow.OnOwnerMessage(m, 0, nullptr);
+  EXPECT_TRUE(fx.log.empty());
+}
+
+}  // namespace
+}  // namespace notify
