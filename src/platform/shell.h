@@ -13,4 +13,20 @@ void ShellOpen(const std::wstring& target, const std::wstring& parameters, std::
 void ShellRunAndWait(const std::wstring& target, const std::wstring& parameters, std::int32_t showCommand,
                      std::int32_t timeoutMs) noexcept;
 
+// The guard both operations share: true when the target may be handed to the shell.
+bool ShellMayLaunch(const std::wstring& target) noexcept;
+
+// What actually starts a target once the guard let it through. Tests install their own
+// (one that records its launches); nullptr puts the platform's launcher back.
+class ShellLauncher {
+ public:
+  virtual ~ShellLauncher() = default;
+  virtual void Open(const std::wstring& target, const std::wstring& parameters, std::int32_t showCommand) = 0;
+  virtual void RunAndWait(const std::wstring& target, const std::wstring& parameters, std::int32_t showCommand,
+                          std::int32_t timeoutMs) = 0;
+};
+
+ShellLauncher& PlatformShellLauncher();
+void SetShellLauncher(ShellLauncher* launcher);
+
 }  // namespace notify

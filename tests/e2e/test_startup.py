@@ -59,7 +59,10 @@ def second_start_of_the_same_copy_ends_at_once():
     with h.ProgramFolder() as first, h.ProgramFolder() as other:
         first.write("Message.xml", h.catalogue("E2E.Single", [h.message("S1", auto_shut=8)]))
         running = first.start()
-        h.check(h.wait_for(lambda: os.path.exists(h.cache_file("E2E.Single")), 30), "the first instance did not start")
+        def recorded():
+            path = h.cache_file("E2E.Single")
+            return os.path.exists(path) and b"S1" in open(path, "rb").read()
+        h.check(h.wait_for(recorded, 30), "the first instance did not show its message")
         cache_before = open(h.cache_file("E2E.Single"), "rb").read()
         begin = time.monotonic()
         second = first.start()

@@ -4,6 +4,7 @@
 // PNG alpha composes correctly onto the controls' surfaces.
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,8 @@ class Picture {
   // Draws the source rectangle scaled into the destination rectangle (pixels).
   virtual void Draw(HDC dc, int dstX, int dstY, int dstW, int dstH, int srcX, int srcY, int srcW,
                     int srcH) const = 0;
+  // One pixel as premultiplied 0xAARRGGBB; 0 outside the picture. For tests and hit tests.
+  virtual std::uint32_t PixelAt(int x, int y) const = 0;
 };
 
 using PicturePtr = std::shared_ptr<const Picture>;
