@@ -1,0 +1,253 @@
+#include "platform/ui/picture_win.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/handles_win.h"
+
+// Decoder choice: WIC decodes the raster formats (BMP, ICO, GIF, JPEG, PNG) straight to
+// premultiplied BGRA, so PNG and icon alpha arrive intact; it is a system DLL, so the
+// static exe stays self-contained, and Wine 8 implements every one of these decoders.
+// WIC has no cursor decoder, but a .cur differs from a .ico only in its type word, so
+// cursors go through the icon decoder. Metafiles are played by GDI. GDI+ would need a
+// process-wide start-up owner and OLE pictures lose PNG alpha, so neither is used.
+
+namespace notify::ui {
+namespace {
+
+using win::ComPtr;
+using win::DeleteDcOwner;
+using win::DeleteObjectOwner;
+using Bytes = std::vector<unsigned char>;
+
+// Larger pictures are refused rather than allocated: a skin picture is a few hundred px.
+constexpr int kMaxSide = 16384;
+constexpr long long kMaxPixels = 64LL * 1024 * 1024;
+
+inline void ReleaseEnhMetafile(HENHMETAFILE h) { ::DeleteEnhMetaFile(h); }
+using DeleteEnhMetafileOwner = win::Owned<HENHMETAFILE, ReleaseEnhMetafile>;
+
+// A top-down 32-bit DIB section; its pixels are premultiplied BGRA.
+struct Dib {
+  DeleteObjectOwner bitmap;
+  std::uint32_t* bits = nullptr;
+};
+
+Dib CreateDib(int width, int height) {
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
+      static_cast<long long>(width) * height > kMaxPixels)
+    Fail("picture size out of range");
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // negative: rows top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  Dib dib;
+  dib.bitmap.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!dib.bitmap || bits == nullptr) Fail("CreateDIBSection failed");
+  dib.bits = static_cast<std::uint32_t*>(bits);
+  return dib;
+}
+
+class DibPicture final : public Picture {
+ public:
+  DibPicture(Dib dib, int width, int height)
+      : dib_(std::move(dib)), width_(width), height_(height) {}
+
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+
+  std::uint32_t PixelAt(int x, int y) const override {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    return dib_.bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                     static_cast<std::size_t>(x)];
+  }
+
+  // The source is clipped to the picture and the destination shrinks in proportion, so
+  // a face strip with too few cells draws what it has instead of failing the blend.
+  void Draw(HDC dc, int dstX, int dstY, int dstW, int dstH, int srcX, int srcY, int srcW,
+            int srcH) const override {
+    if (dstW <= 0 || dstH <= 0 || srcW <= 0 || srcH <= 0) return;
+    const int sx0 = std::max(srcX, 0);
+    const int sy0 = std::max(srcY, 0);
+    const int sx1 = std::min(srcX + srcW, width_);
+    const int sy1 = std::min(srcY + srcH, height_);
+    if (sx0 >= sx1 || sy0 >= sy1) return;
+    const int dx0 = dstX + ::MulDiv(sx0 - srcX, dstW, srcW);
+    const int dx1 = dstX + ::MulDiv(sx1 - srcX, dstW, srcW);
+    const int dy0 = dstY + ::MulDiv(sy0 - srcY, dstH, srcH);
+    const int dy1 = dstY + ::MulDiv(sy1 - srcY, dstH, srcH);
+    if (dx0 >= dx1 || dy0 >= dy1) return;
+    DeleteDcOwner source(::CreateCompatibleDC(dc));
+    if (!source) return;
+    win::SelectGuard select(source.get(), dib_.bitmap.get());
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ::AlphaBlend(dc, dx0, dy0, dx1 - dx0, dy1 - dy0, source.get(), sx0, sy0, sx1 - sx0,
+                 sy1 - sy0, blend);
+  }
+
+ private:
+  Dib dib_;
+  int width_;
+  int height_;
+};
+
+Bytes ReadFile(const std::wstring& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  if (!in) Fail("cannot open picture file");
+  Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.empty()) Fail("empty picture file");
+  return bytes;
+}
+
+std::uint32_t ReadU32(const Bytes& b, std::size_t at) {
+  if (at + 4 > b.size()) return 0;
+  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
+         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+int ReadI16(const Bytes& b, std::size_t at) {
+  if (at + 2 > b.size()) return 0;
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(b[at] | b[at + 1] << 8));
+}
+
+void Check(HRESULT hr, const char* what) {
+  if (FAILED(hr)) Fail(what);
+}
+
+PicturePtr DecodeRaster(Bytes bytes) {
+  // A cursor is an icon directory with type 2; the icon decoder reads it once relabelled.
+  if (bytes.size() >= 4 && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 2 && bytes[3] == 0)
+    bytes[2] = 1;
+  win::CoUninitializeOwner com;
+  ComPtr<IWICImagingFactory> factory;
+  Check(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                           IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put())),
+        "WIC factory unavailable");
+  ComPtr<IWICStream> stream;
+  Check(factory->CreateStream(stream.put()), "CreateStream failed");
+  Check(stream->InitializeFromMemory(bytes.data(), static_cast<DWORD>(bytes.size())),
+        "InitializeFromMemory failed");
+  ComPtr<IWICBitmapDecoder> decoder;
+  Check(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                         decoder.put()),
+        "unknown picture format");
+  ComPtr<IWICBitmapFrameDecode> frame;
+  Check(decoder->GetFrame(0, frame.put()), "picture has no frame");
+  ComPtr<IWICFormatConverter> converter;
+  Check(factory->CreateFormatConverter(converter.put()), "CreateFormatConverter failed");
+  Check(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA,
+                              WICBitmapDitherTypeNone, nullptr, 0.0,
+                              WICBitmapPaletteTypeCustom),
+        "pixel conversion unavailable");
+  UINT width = 0;
+  UINT height = 0;
+  Check(converter->GetSize(&width, &height), "GetSize failed");
+  const int w = static_cast<int>(std::min<UINT>(width, kMaxSide + 1));
+  const int h = static_cast<int>(std::min<UINT>(height, kMaxSide + 1));
+  Dib dib = CreateDib(w, h);
+  const UINT stride = width * 4;
+  Check(converter->CopyPixels(nullptr, stride, stride * height,
+                              reinterpret_cast<BYTE*>(dib.bits)),
+        "CopyPixels failed");
+  return std::make_shared<DibPicture>(std::move(dib), w, h);
+}
+
+int ScreenDpi() {
+  win::ReleaseDcOwner screen(nullptr);
+  const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+  return dpi > 0 ? dpi : 96;
+}
+
+// GDI writes no alpha, so the metafile is played twice, over black and over white: what
+// it left untouched differs by 255 and becomes transparent, what it painted is opaque.
+PicturePtr RenderMetafile(HENHMETAFILE emf, int width, int height) {
+  Dib black = CreateDib(width, height);
+  Dib white = CreateDib(width, height);
+  DeleteDcOwner dc(::CreateCompatibleDC(nullptr));
+  if (!dc) Fail("CreateCompatibleDC failed");
+  const RECT frame{0, 0, width, height};
+  const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  std::fill_n(white.bits, count, 0xFFFFFFFFu);
+  for (Dib* target : {&black, &white}) {
+    win::SelectGuard select(dc.get(), target->bitmap.get());
+    if (!::PlayEnhMetaFile(dc.get(), emf, &frame)) Fail("PlayEnhMetaFile failed");
+    ::GdiFlush();
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint32_t out = 0;
+    std::uint32_t alpha = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const std::uint32_t b = (black.bits[i] >> shift) & 0xFF;
+      const std::uint32_t wv = (white.bits[i] >> shift) & 0xFF;
+      alpha = std::max(alpha, 255 - (wv > b ? wv - b : 0));
+      out |= b << shift;
+    }
+    black.bits[i] = out | alpha << 24;
+  }
+  return std::make_shared<DibPicture>(std::move(black), width, height);
+}
+
+int ToPixels(long long length, long long unitsPerInch, int dpi) {
+  const long long px = (length * dpi + unitsPerInch / 2) / unitsPerInch;
+  if (px <= 0 || px > kMaxSide) Fail("metafile size out of range");
+  return static_cast<int>(px);
+}
+
+// Placeable metafile: a 22-byte header (key, handle, bounding box, units per inch,
+// reserved, checksum) in front of a classic Windows metafile.
+PicturePtr DecodePlaceableWmf(const Bytes& bytes) {
+  constexpr std::size_t kHeader = 22;
+  if (bytes.size() <= kHeader) Fail("truncated metafile");
+  const int inch = static_cast<std::uint16_t>(ReadI16(bytes, 14));
+  if (inch <= 0) Fail("metafile without units per inch");
+  const int dpi = ScreenDpi();
+  const int width = ToPixels(std::abs(ReadI16(bytes, 10) - ReadI16(bytes, 6)), inch, dpi);
+  const int height = ToPixels(std::abs(ReadI16(bytes, 12) - ReadI16(bytes, 8)), inch, dpi);
+  METAFILEPICT pict{};
+  pict.mm = MM_ANISOTROPIC;
+  pict.xExt = ::MulDiv(width, 2540, dpi);  // HIMETRIC
+  pict.yExt = ::MulDiv(height, 2540, dpi);
+  DeleteEnhMetafileOwner emf(::SetWinMetaFileBits(static_cast<UINT>(bytes.size() - kHeader),
+                                                  bytes.data() + kHeader, nullptr, &pict));
+  if (!emf) Fail("unreadable metafile");
+  return RenderMetafile(emf.get(), width, height);
+}
+
+// The natural size of an enhanced metafile is its frame (0.01 mm) at the screen's DPI.
+PicturePtr DecodeEmf(const Bytes& bytes) {
+  DeleteEnhMetafileOwner emf(::SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data()));
+  if (!emf) Fail("unreadable enhanced metafile");
+  ENHMETAHEADER header{};
+  if (::GetEnhMetaFileHeader(emf.get(), sizeof header, &header) == 0) Fail("no metafile header");
+  const int dpi = ScreenDpi();
+  const long long frameW = static_cast<long long>(header.rclFrame.right) - header.rclFrame.left;
+  const long long frameH = static_cast<long long>(header.rclFrame.bottom) - header.rclFrame.top;
+  return RenderMetafile(emf.get(), ToPixels(frameW, 2540, dpi), ToPixels(frameH, 2540, dpi));
+}
+
+bool IsPlaceableWmf(const Bytes& b) { return ReadU32(b, 0) == 0x9AC6CDD7u; }
+
+bool IsEmf(const Bytes& b) { return ReadU32(b, 0) == EMR_HEADER && ReadU32(b, 40) == ENHMETA_SIGNATURE; }
+
+}  // namespace
+
+PicturePtr LoadPicture(const std::wstring& path) {
+  Bytes bytes = ReadFile(path);
+  // Formats are told by their content, not by the file name's extension.
+  if (IsPlaceableWmf(bytes)) return DecodePlaceableWmf(bytes);
+  if (IsEmf(bytes)) return DecodeEmf(bytes);
+  return DecodeRaster(std::move(bytes));
+}
+
+}  // namespace notify::ui
