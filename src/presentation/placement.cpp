@@ -1,0 +1,41 @@
+#include "presentation/placement.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "platform/error.h"
+
+namespace notify {
+namespace {
+
+template <class Int>
+Int RoundInto(double value) {
+  const double rounded = std::nearbyint(value);  // halves to even
+  if (!std::isfinite(rounded) || rounded < static_cast<double>(std::numeric_limits<Int>::min()) ||
+      rounded > static_cast<double>(std::numeric_limits<Int>::max())) {
+    Fail("overflow");
+  }
+  return static_cast<Int>(rounded);
+}
+
+}  // namespace
+
+std::int16_t BottomBandTwips(const ui::ScreenMetrics& screen) {
+  const double band = static_cast<double>(screen.heightTwips) -
+                      static_cast<double>(screen.twipsPerPixelY) * screen.workArea.bottom;
+  return RoundInto<std::int16_t>(band);
+}
+
+TwipsPoint PopupPosition(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips) {
+  const float band = BottomBandTwips(screen);
+  return {screen.widthTwips - popupWidthTwips - kPopupMarginTwips,
+          screen.heightTwips - popupHeightTwips - band - kPopupMarginTwips};
+}
+
+RegionCorner RoundedRegionCorner(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips) {
+  return {RoundInto<std::int32_t>(static_cast<double>(popupWidthTwips) / screen.twipsPerPixelX + 1),
+          RoundInto<std::int32_t>(static_cast<double>(popupHeightTwips) / screen.twipsPerPixelY + 1)};
+}
+
+}  // namespace notify

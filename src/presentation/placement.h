@@ -1,0 +1,39 @@
+#pragma once
+// Placement and region arithmetic: the popup's own size and position are twips, the work
+// area and the region are pixels, converted with the screen's real factors.
+#include <cstdint>
+
+#include "platform/ui/screen.h"
+
+namespace notify {
+
+// Gap between the popup and the screen's right edge, and the work area's bottom.
+inline constexpr float kPopupMarginTwips = 96;
+
+// The popup's top-left corner on the screen, twips.
+struct TwipsPoint {
+  float left = 0;
+  float top = 0;
+  bool operator==(const TwipsPoint&) const = default;
+};
+
+// What lies below the work area (a bottom taskbar), twips, rounded half-to-even into
+// 16 bits. Throws RuntimeError when it does not fit.
+std::int16_t BottomBandTwips(const ui::ScreenMetrics& screen);
+
+// Bottom right of the screen, 96 twips in from the right edge and above the bottom band.
+TwipsPoint PopupPosition(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips);
+
+// The region's exclusive right/bottom corner in pixels: size / twips-per-pixel + 1,
+// rounded half-to-even into 32 bits. Throws RuntimeError when it does not fit.
+struct RegionCorner {
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+  bool operator==(const RegionCorner&) const = default;
+};
+RegionCorner RoundedRegionCorner(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips);
+
+// Corner ellipse of the region, pixels.
+inline constexpr std::int16_t kRoundCornerPixels = 5;
+
+}  // namespace notify
