@@ -193,3 +193,31 @@ def main(test):
         print(f"FAIL: {e}")
         raise SystemExit(1)
     print("PASS")
+
+
+def copy_demo_skin(app):
+    """The demo's styles, logos and sound, so tests use a real skin."""
+    for sub in ("Image", "Sound"):
+        shutil.copytree(os.path.join(SOURCE_DIR, "demo", sub), os.path.join(app.path, sub), dirs_exist_ok=True)
+
+
+def find_window(width, height):
+    """The first mapped window of exactly this size, as (x, y, width, height), or None."""
+    for win in visible_windows():
+        if win[2] == width and win[3] == height:
+            return win
+    return None
+
+
+def cache_ids(app_id):
+    path = cache_file(app_id)
+    if not os.path.exists(path):
+        return []
+    import re
+    return [m.decode("utf-8", "replace") for m in re.findall(rb"<ID>(.*?)</ID>", open(path, "rb").read())]
+
+
+def click(x, y):
+    xdotool("mousemove", int(x), int(y), "click", 1)
+    # Park the pointer away so hover looks do not linger over the next message.
+    xdotool("mousemove", 5, 5)
