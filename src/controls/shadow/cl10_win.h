@@ -1,0 +1,68 @@
+#pragma once
+// CL10: a soft drop shadow around one borderless form, made of four layered, click-through
+// popup windows owned by the form that follow it through its intercepted messages.
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "controls/shadow/interceptor_win.h"
+#include "controls/shadow/shadow_controller.h"
+
+namespace notify {
+
+class CL10 : private MessageCallback, private ShadowEffects {
+ public:
+  CL10();
+  ~CL10() override;
+  CL10(const CL10&) = delete;
+  CL10& operator=(const CL10&) = delete;
+
+  std::uint32_t Color() const { return controller_.Color(); }
+  // Bit 31 set: a system colour index, stored as its current value.
+  void SetColor(std::uint32_t vNewColor) noexcept;
+  std::int32_t Depth() const { return controller_.Depth(); }
+  void SetDepth(std::int32_t vNewDepth) noexcept;
+  std::uint8_t Transparency() const { return controller_.Transparency(); }
+  void SetTransparency(std::int32_t vNewTransparency) noexcept;
+
+  // Attaches the shadow to the form; false when unsupported, already attached or the
+  // interception could not start.
+  bool Shadow(HWND form) noexcept;
+
+  // Tests: capture error reports instead of a message box, count strip redraws, look at
+  // the strips and the interception.
+  void SetErrorReport(ErrorReport report) { interceptor_.SetErrorReport(std::move(report)); }
+  void SetDrawObserver(std::function<void(ShadowSide)> observer) { drawObserver_ = std::move(observer); }
+  HWND SideWindow(ShadowSide side) const { return windows_[static_cast<std::size_t>(side)]; }
+  bool Supported() const { return controller_.Supported(); }
+  bool Shown() const { return controller_.Shown(); }
+  Interceptor& Interception() { return interceptor_; }
+
+ private:
+  void OnMessage(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND hWnd, UINT uMsg,
+                 WPARAM wParam, LPARAM lParam, std::int32_t& lParamUser) override;
+  void OnOwnerMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+  PlatformFacts QueryPlatform() override;
+  bool OwnerVisible() override;
+  std::uint32_t SysColor(int index) override;
+  void CreateSideWindows() override;
+  void DestroySide(ShadowSide side) override;
+  void DrawSide(ShadowSide side, const ShadowRect& rect, int depth, std::uint32_t colour,
+                std::uint8_t transparency) override;
+  void MoveSide(ShadowSide side, const ShadowRect& rect) override;
+  void ShowSide(ShadowSide side, bool show) override;
+
+  HWND owner_ = nullptr;
+  std::array<HWND, 4> windows_{};  // right, bottom, left, top
+  Interceptor interceptor_;
+  ShadowController controller_;
+  std::function<void(ShadowSide)> drawObserver_;
+};
+
+// Attaches `shadow` to the popup form and, when that worked, gives it the popup's look.
+void ApplyShadow(HWND form, CL10& shadow) noexcept;
+
+}  // namespace notify

@@ -1,0 +1,56 @@
+#pragma once
+// Window-message interception for windows of this process: chosen messages of a window go
+// to a callback before and/or after the window's own procedure. Built on comctl32's
+// SetWindowSubclass; the registry and tables are per Interceptor object.
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controls/shadow/message_table.h"
+
+namespace notify {
+
+class MessageCallback {
+ public:
+  virtual ~MessageCallback() = default;
+  // bBefore: called before the window's own procedure. Setting bHandled there ends the
+  // message with lReturn. After the procedure, lReturn holds its result and may be changed.
+  virtual void OnMessage(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND hWnd, UINT uMsg,
+                         WPARAM wParam, LPARAM lParam, std::int32_t& lParamUser) = 0;
+};
+
+struct InterceptedWindow;
+
+class Interceptor {
+ public:
+  // `self` is the callback used when sc_Subclass is given none (may be null).
+  explicit Interceptor(MessageCallback* self = nullptr);
+  ~Interceptor();
+  Interceptor(const Interceptor&) = delete;
+  Interceptor& operator=(const Interceptor&) = delete;
+
+  bool sc_Subclass(HWND hWnd, std::int32_t lParamUser = 0, MessageCallback* callback = nullptr) noexcept;
+  // when: kWatchBefore, kWatchAfter or both.
+  void WatchMessage(HWND hWnd, std::int32_t uMsg, int when) noexcept;
+  InterceptedWindow* zMap_hWnd(HWND hWnd) noexcept;
+  void sc_UnSubclass(HWND hWnd) noexcept;
+  void StopAllInterception() noexcept;
+
+  void SetErrorReport(ErrorReport report) { report_ = std::move(report); }
+  void ReportError(const std::wstring& routine, const std::wstring& text) const noexcept;
+
+ private:
+  MessageCallback* self_;
+  ErrorReport report_;
+  // Created by the first sc_Subclass, dropped by StopAllInterception; in registration order.
+  std::optional<std::vector<InterceptedWindow*>> registry_;
+};
+
+// The product's report: an event-log entry and a modal warning box.
+void ShowErrorReport(const std::wstring& routine, const std::wstring& text) noexcept;
+
+}  // namespace notify
