@@ -2,6 +2,7 @@
 
 #include "platform/delay.h"
 #include "platform/error.h"
+#include "platform/message_pump_win.h"
 #include "platform/paths.h"
 
 namespace notify {
@@ -10,14 +11,6 @@ namespace {
 
 // Keyboard, mouse move, mouse button, posted, timer, paint, sent and hot-key input.
 constexpr DWORD kWakeMask = 0xFF;
-
-void DispatchPendingMessages() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
 
 }  // namespace
 

@@ -1,0 +1,125 @@
+#include "app/frm_main_win.h"
+
+#include <mmsystem.h>
+
+#include "catalogue/cache.h"
+#include "platform/error.h"
+#include "platform/message_pump_win.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+
+namespace notify {
+
+namespace {
+
+constexpr UINT_PTR kTmShut = 1;
+constexpr UINT kTmShutIntervalMs = 1000;
+// The show loop waits in steps of one second: WaitUntil with two equal constants.
+constexpr std::int32_t kWaitStepMs = 1000;
+constexpr int kOneStep = 0;
+
+FrmMain* theForm = nullptr;  // the one form; timer callbacks have no other way to it
+
+}  // namespace
+
+void FrmMain::Form_Load() noexcept {
+  theForm = this;
+  try {
+    SetProgramFolder(AddTrailingBackslash(ExecutableFolder()));
+    MarkCompatibilityPersisted();
+    CreateDelayObject(DelayObject);
+    CreateShadowObject();
+    xml::CreateXmlObject(L"DOM");
+    form_ = CreatePopupWindow();
+    form_->OnClick([this] { Guarded(&ShowLoop::CmdCloseClick); }, [this] { Guarded(&ShowLoop::CmdConfirmClick); });
+    if (!SelectMessages(xml_.XmlDocument.get(), catalogue_, DefaultSelectionEnvironment())) ReleaseAndExit();
+    loop_ = std::make_unique<ShowLoop>(*this, catalogue_.Messages, ProgramFolder());
+    form_->Hide();
+    if (::SetTimer(form_->Handle(), kTmShut, kTmShutIntervalMs, &FrmMain::TmShutProc) == 0) ReleaseAndExit();
+  } catch (...) {
+    // A step without a trap of its own failed: end in order rather than linger hidden.
+    ReleaseAndExit();
+  }
+}
+
+void CALLBACK FrmMain::TmShutProc(HWND, UINT, UINT_PTR, DWORD) noexcept {
+  if (theForm != nullptr) theForm->TmShut_Timer();
+}
+
+void FrmMain::TmShut_Timer() noexcept {
+  ::KillTimer(form_->Handle(), kTmShut);  // fires exactly once per run
+  try {
+    loop_->RunShowLoop();
+  } catch (...) {
+  }
+  ReleaseAndExit();
+}
+
+void FrmMain::Guarded(void (ShowLoop::*handler)()) noexcept {
+  if (!loop_) return;
+  try {
+    ((*loop_).*handler)();
+  } catch (...) {
+    // A popup must never stay on screen with no loop behind it.
+    ReleaseAndExit();
+  }
+}
+
+void FrmMain::ReleaseAndExit() noexcept {
+  xml::ReleaseXmlObjects(xml_);
+  ReleaseShadowObject();
+  ReleaseDelayObject(DelayObject);
+  ExitProgram();
+}
+
+void FrmMain::ExitProgram() noexcept {
+  TrapVoid([this] {
+    if (form_) form_->Unload();
+  });
+  DispatchPendingMessages();
+  // Ends here even when called from a click inside a wait: the wait never resumes.
+  ::ExitProcess(0);
+}
+
+void FrmMain::CreateShadowObject() {
+  if (!ShadowObject) ShadowObject = std::make_unique<CL10>();
+}
+
+void FrmMain::ReleaseShadowObject() noexcept { TrapVoid([this] { ShadowObject.reset(); }); }
+
+void FrmMain::LoadSkinStyle(const MsgRecord& record) { form_->LoadSkinStyle(record, xml_.XmlDocument.get()); }
+
+void FrmMain::LayoutPopup(const MsgRecord& record) { form_->LayoutPopup(record); }
+
+void FrmMain::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
+  form_->SetRoundedRegion(ellipseWidth, ellipseHeight);
+}
+
+void FrmMain::ApplyShadow() {
+  if (ShadowObject) notify::ApplyShadow(form_->Handle(), *ShadowObject);
+}
+
+void FrmMain::PlacePopup() { form_->PlacePopup(); }
+
+void FrmMain::ShowForm() { form_->Show(); }
+
+void FrmMain::HideForm() { form_->Hide(); }
+
+bool FrmMain::FileExists(const std::wstring& path) { return notify::FileExists(path); }
+
+void FrmMain::PlaySoundFile(const std::wstring& path) {
+  // Wide path, so a sound in a folder outside the ANSI code page still plays; no default
+  // beep when the file cannot be played, since failures are never reported.
+  (void)::PlaySoundW(path.c_str(), nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
+}
+
+void FrmMain::RecordSeenId(MsgRecord& record) {
+  notify::RecordSeenId(xml_.XmlDocument.get(), catalogue_.CachePath, record);
+}
+
+void FrmMain::WaitStep() { WaitUntil(DelayObject.get(), kWaitStepMs, kOneStep, kOneStep); }
+
+void FrmMain::ShellOpen(const std::wstring& target) { notify::ShellOpen(target, L"", kShowNormal); }
+
+}  // namespace notify
