@@ -49,6 +49,7 @@ void CALLBACK FrmMain::TmShutProc(HWND, UINT, UINT_PTR, DWORD) noexcept {
 
 void FrmMain::TmShut_Timer() noexcept {
   ::KillTimer(form_->Handle(), kTmShut);  // fires exactly once per run
+  ::OutputDebugStringW(L"Notify: TmShut tick");  // seen only by a debugger; the benchmark reads it
   try {
     loop_->RunShowLoop();
   } catch (...) {
@@ -102,7 +103,11 @@ void FrmMain::ApplyShadow() {
 
 void FrmMain::PlacePopup() { form_->PlacePopup(); }
 
-void FrmMain::ShowForm() { form_->Show(); }
+void FrmMain::ShowForm() {
+  form_->Show();
+  ::UpdateWindow(form_->Handle());
+  ::OutputDebugStringW(L"Notify: popup shown");
+}
 
 void FrmMain::HideForm() { form_->Hide(); }
 
