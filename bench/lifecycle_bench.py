@@ -1,0 +1,138 @@
+#!/usr/bin/env python3
+"""Whole-process benchmark of Notify.exe under Wine, beside a minimal Win32 program that
+shows one window, measured in the same run under the same Wine:
+
+- from the first TmShut tick to the popup visible (in-process timestamps, median);
+- from process start to the window visible;
+- CPU time used while a message waits out a 10-second AutoShut;
+- peak resident set (the process's working set as Linux sees it).
+
+Run under tools/winenv.sh after building the windows preset:
+    tools/winenv.sh python3 bench/lifecycle_bench.py [runs]
+"""
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BIN = os.path.join(SOURCE, "build", "windows", "bin")
+STAMP = re.compile(r"^(\d+\.\d+):.*Notify: (TmShut tick|popup shown)")
+TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def korvane():
+    for root, dirs, _ in os.walk(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users")):
+        if "Korvane" in dirs:
+            return os.path.join(root, "Korvane")
+    return None
+
+
+def reset_cache():
+    folder = korvane()
+    if folder:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def program_folder(auto_shut):
+    root = tempfile.mkdtemp(prefix="notify-bench-")
+    shutil.copytree(os.path.join(SOURCE, "demo"), root, dirs_exist_ok=True)
+    shutil.copy2(os.path.join(BIN, "Notify.exe"), root)
+    with open(os.path.join(root, "Message.xml"), encoding="utf-8") as f:
+        text = f.read()
+    # Only the demo's first message, closing after `auto_shut` seconds.
+    first = text.index("<Message ")
+    end = text.index("</Message>") + len("</Message>")
+    text = text[:first] + text[first:end].replace('AutoShut="4"', f'AutoShut="{auto_shut}"') + "\n</Catalog>\n"
+    with open(os.path.join(root, "Message.xml"), "w", encoding="utf-8") as f:
+        f.write(text)
+    return root
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS
+
+
+def peak_kib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
+
+
+def run(argv, cwd, wait_seconds):
+    """Starts argv under Wine; returns (stamps, cpu during the wait, peak KiB, start→shown)."""
+    env = dict(os.environ, WINEDEBUG="+timestamp,+debugstr")
+    log = tempfile.TemporaryFile()
+    begin = time.monotonic()
+    proc = subprocess.Popen(["wine", *argv], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=log)
+    stamps, shown_at, cpu, peak = {}, None, None, 0
+    while proc.poll() is None:
+        log.seek(0)
+        for line in log.read().decode("utf-8", "replace").splitlines():
+            m = STAMP.match(line)
+            if m and m.group(2) not in stamps:
+                stamps[m.group(2)] = float(m.group(1))
+        if "popup shown" in stamps and shown_at is None:
+            shown_at = time.monotonic() - begin
+            time.sleep(0.5)
+            try:
+                start_cpu = cpu_seconds(proc.pid)
+                time.sleep(wait_seconds)
+                cpu = cpu_seconds(proc.pid) - start_cpu
+            except FileNotFoundError:
+                pass
+        try:
+            peak = max(peak, peak_kib(proc.pid))
+        except (FileNotFoundError, ProcessLookupError):
+            pass
+        time.sleep(0.02)
+    return stamps, cpu, peak, shown_at
+
+
+def main():
+    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
+    tick_to_shown, notify_start, notify_cpu, notify_peak = [], [], [], []
+    for _ in range(runs):
+        reset_cache()
+        folder = program_folder(auto_shut=12)
+        stamps, cpu, peak, shown_at = run(["Notify.exe"], folder, 10)
+        shutil.rmtree(folder, ignore_errors=True)
+        if "TmShut tick" in stamps and "popup shown" in stamps:
+            tick_to_shown.append((stamps["popup shown"] - stamps["TmShut tick"]) * 1000)
+        if shown_at is not None:
+            notify_start.append(shown_at)
+        if cpu is not None:
+            notify_cpu.append(cpu)
+        notify_peak.append(peak)
+    base_start, base_cpu, base_peak = [], [], []
+    for _ in range(runs):
+        _, cpu, peak, shown_at = run([os.path.join(BIN, "minimal_window.exe"), "12"], BIN, 10)
+        if shown_at is not None:
+            base_start.append(shown_at)
+        if cpu is not None:
+            base_cpu.append(cpu)
+        base_peak.append(peak)
+
+    def med(values, scale=1.0, fmt="{:.1f}"):
+        return fmt.format(statistics.median(values) * scale) if values else "n/a"
+
+    print(f"runs: {runs}")
+    print("| figure | Notify.exe | minimal window |")
+    print("|---|---|---|")
+    print(f"| first TmShut tick to popup shown, median ms | {med(tick_to_shown)} | - |")
+    print(f"| process start to window shown, median ms | {med(notify_start, 1000)} | {med(base_start, 1000)} |")
+    print(f"| CPU during a 10 s wait, median ms | {med(notify_cpu, 1000)} | {med(base_cpu, 1000)} |")
+    print(f"| peak resident set, median MiB | {med(notify_peak, 1 / 1024)} | {med(base_peak, 1 / 1024)} |")
+
+
+if __name__ == "__main__":
+    main()
