@@ -13,6 +13,12 @@ namespace notify {
 // One per intercepted window, owned by the registry until sc_UnSubclass; if messages of
 // the window are still on the stack then, the outermost one frees it.
 struct InterceptedWindow {
+  InterceptedWindow() { ++liveCount; }
+  ~InterceptedWindow() { --liveCount; }
+  InterceptedWindow(const InterceptedWindow&) = delete;
+  InterceptedWindow& operator=(const InterceptedWindow&) = delete;
+  static inline int liveCount = 0;
+
   HWND hWnd = nullptr;
   MessageCallback* callback = nullptr;
   std::int32_t lParamUser = 0;
@@ -75,6 +81,8 @@ void Uninstall(InterceptedWindow& entry) {
 InterceptedWindow* Allocate() { return new (std::nothrow) InterceptedWindow(); }
 
 }  // namespace
+
+int LiveInterceptions() noexcept { return InterceptedWindow::liveCount; }
 
 Interceptor::Interceptor(MessageCallback* self) : self_(self), report_(ShowErrorReport) {}
 

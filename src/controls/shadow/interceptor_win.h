@@ -50,6 +50,10 @@ class Interceptor {
   std::optional<std::vector<InterceptedWindow*>> registry_;
 };
 
+// Per-window records not yet released (across all interceptors): lets tests see that a
+// record outlives sc_UnSubclass while its window's messages are still on the stack.
+int LiveInterceptions() noexcept;
+
 // The product's report: an event-log entry and a modal warning box.
 void ShowErrorReport(const std::wstring& routine, const std::wstring& text) noexcept;
 

@@ -219,6 +219,8 @@ TEST_F(InterceptorTest, UnSubclassInsideAMessageWaitsForTheStackToUnwind) {
   interceptor.WatchMessage(form.hwnd(), kOther, kWatchBefore | kWatchAfter);
   LONG_PTR procInside = 0;
   LRESULT nested = 0;
+  const int liveBefore = LiveInterceptions();
+  int liveInside = 0;
   form.SetHook([&](UINT msg, WPARAM, LPARAM, LRESULT& result) {
     if (msg == kProbe) {
       nested = ::SendMessageW(form.hwnd(), kOther, 0, 0);
@@ -227,6 +229,7 @@ TEST_F(InterceptorTest, UnSubclassInsideAMessageWaitsForTheStackToUnwind) {
     if (msg == kOther) {
       interceptor.sc_UnSubclass(form.hwnd());
       procInside = ::GetWindowLongPtrW(form.hwnd(), GWLP_WNDPROC);
+      liveInside = LiveInterceptions();
       return (result = 9), true;
     }
     return false;
@@ -235,6 +238,9 @@ TEST_F(InterceptorTest, UnSubclassInsideAMessageWaitsForTheStackToUnwind) {
   const LRESULT outer = ::SendMessageW(form.hwnd(), kProbe, 0, 0);
   EXPECT_NE(procInside, original);
   EXPECT_EQ(::GetWindowLongPtrW(form.hwnd(), GWLP_WNDPROC), original);
+  // The record lived on while the messages were on the stack, and was released after.
+  EXPECT_EQ(liveInside, liveBefore);
+  EXPECT_EQ(LiveInterceptions(), liveBefore - 1);
   // No callback after the shutdown: neither the nested after step nor the outer one.
   EXPECT_EQ(nested, 9);
   EXPECT_EQ(outer, 7);
@@ -251,7 +257,9 @@ TEST_F(InterceptorTest, StopAllRestoresEveryWindow) {
   ASSERT_TRUE(interceptor.sc_Subclass(second.hwnd(), 0, &callback));
   interceptor.WatchMessage(form.hwnd(), kProbe, kWatchBefore);
   interceptor.WatchMessage(second.hwnd(), kProbe, kWatchBefore);
+  const int live = LiveInterceptions();
   interceptor.StopAllInterception();
+  EXPECT_EQ(LiveInterceptions(), live - 2);
   EXPECT_EQ(::GetWindowLongPtrW(form.hwnd(), GWLP_WNDPROC), original);
   EXPECT_EQ(::GetWindowLongPtrW(second.hwnd(), GWLP_WNDPROC), original);
   ::SendMessageW(form.hwnd(), kProbe, 0, 0);
