@@ -1,0 +1,44 @@
+#pragma once
+// SelectMessages: reads "Message.xml" from the program folder (ProgramFolder(), the same
+// folder the path macros use), reads the seen-message cache and fills the form's state
+// with the messages to show. All or nothing: any failure yields false.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/conversions.h"
+#include "catalogue/msg_record.h"
+#include "platform/xml/dom.h"
+
+namespace notify {
+
+// The popup form's catalogue state. Messages has one slot per Message element plus one;
+// accepted records are packed from slot 0, the other slots stay empty records.
+// SeenIds has one slot per cached identifier plus one empty slot.
+struct CatalogueState {
+  std::wstring CatalogPath;
+  std::wstring CachePath;
+  std::vector<std::wstring> SeenIds;
+  std::vector<MsgRecord> Messages;
+};
+
+struct SelectionEnvironment {
+  std::wstring AppDataFolder;                 // base of the cache, trailing backslash
+  std::function<CivilDate()> Today;           // asked once per message
+  std::shared_ptr<const DateParser> Dates;    // reads the Limit attribute
+};
+
+// AppDataFolder = SpecialFolderPath(kCsidlAppData), Today = LocalToday,
+// Dates = SystemDateParser().
+SelectionEnvironment DefaultSelectionEnvironment();
+
+bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env) noexcept;
+
+// How the seen test is made. Only the hashed index is used by the program; the linear
+// scan is the plain definition, kept to prove and measure the index against it.
+enum class SeenLookup { Hashed, LinearScan };
+bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env,
+                    SeenLookup lookup) noexcept;
+
+}  // namespace notify
