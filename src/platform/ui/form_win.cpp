@@ -1,0 +1,278 @@
+#include "platform/ui/form_win.h"
+
+#include <cmath>
+#include <limits>
+
+#include "platform/error.h"
+#include "platform/ui/screen_win.h"
+
+namespace notify::ui {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"NotifyForm";
+
+COLORREF ToColorRef(std::int32_t color) { return static_cast<COLORREF>(color) & 0x00FFFFFF; }
+
+void RegisterFormClass(WNDPROC procedure) {
+  static const bool registered = [procedure] {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.lpszClassName = kFormClass;
+    return ::RegisterClassExW(&wc) != 0;
+  }();
+  if (!registered) Fail("RegisterClassExW");
+}
+
+// The message font of the user's interface language, as the system's own dialogs use it.
+HFONT CreateMessageFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+    if (HFONT font = ::CreateFontIndirectW(&metrics.lfMessageFont)) return font;
+  }
+  return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+}
+
+int CheckedExtent(int value) {
+  if (value < 0) Fail("negative size");
+  return value;
+}
+
+}  // namespace
+
+int TwipsToPixels(float twips, float twipsPerPixel) {
+  const double pixels = std::nearbyint(static_cast<double>(twips) / twipsPerPixel);  // halves to even
+  if (!std::isfinite(pixels) || std::fabs(pixels) > std::numeric_limits<int>::max()) Fail("overflow");
+  return static_cast<int>(pixels);
+}
+
+// ---- windowless controls
+
+void WindowlessControl::Changed() { owner_.Invalidate(); }
+
+void WindowlessControl::SetBounds(const ControlRect& bounds) {
+  if (bounds == bounds_) return;
+  bounds_ = bounds;
+  Changed();
+}
+
+void WindowlessControl::Left(int value) { SetBounds({value, bounds_.top, bounds_.width, bounds_.height}); }
+void WindowlessControl::Top(int value) { SetBounds({bounds_.left, value, bounds_.width, bounds_.height}); }
+void WindowlessControl::Width(int value) {
+  SetBounds({bounds_.left, bounds_.top, CheckedExtent(value), bounds_.height});
+}
+void WindowlessControl::Height(int value) {
+  SetBounds({bounds_.left, bounds_.top, bounds_.width, CheckedExtent(value)});
+}
+void WindowlessControl::Move(const ControlRect& bounds) {
+  Left(bounds.left);
+  Top(bounds.top);
+  Width(bounds.width);
+  Height(bounds.height);
+}
+
+void WindowlessControl::Visible(bool value) {
+  if (visible_ == value) return;
+  visible_ = value;
+  Changed();
+}
+
+void ImageControl::Picture(PicturePtr picture) {
+  picture_ = std::move(picture);
+  if (picture_ && !stretch_) {
+    SetBounds({Left(), Top(), picture_->Width(), picture_->Height()});
+  }
+  Changed();
+}
+
+void ImageControl::Stretch(bool value) {
+  stretch_ = value;
+  if (picture_ && !stretch_) SetBounds({Left(), Top(), picture_->Width(), picture_->Height()});
+  Changed();
+}
+
+void ImageControl::Paint(HDC dc) const {
+  if (!Visible() || !picture_ || Width() == 0 || Height() == 0) return;
+  const int pw = picture_->Width();
+  const int ph = picture_->Height();
+  if (stretch_) {
+    picture_->Draw(dc, Left(), Top(), Width(), Height(), 0, 0, pw, ph);
+    return;
+  }
+  // Natural size, clipped to the control.
+  const int saved = ::SaveDC(dc);
+  ::IntersectClipRect(dc, Left(), Top(), Left() + Width(), Top() + Height());
+  picture_->Draw(dc, Left(), Top(), pw, ph, 0, 0, pw, ph);
+  ::RestoreDC(dc, saved);
+}
+
+void Label::Text(const std::wstring& value) {
+  text_ = value;
+  Resize();
+  Changed();
+}
+
+void Label::ForeColor(std::int32_t value) {
+  foreColor_ = value;
+  Changed();
+}
+
+void Label::Centred(bool value) {
+  centred_ = value;
+  Changed();
+}
+
+void Label::Width(int value) {
+  WindowlessControl::Width(value);
+  if (sizing_ == LabelSizing::WrapToWidth) Resize();
+}
+
+void Label::Resize() {
+  const bool oneLine = sizing_ == LabelSizing::OneLine;
+  const SIZE size = owner_.MeasureText(text_, oneLine ? -1 : Width());
+  SetBounds({Left(), Top(), oneLine ? static_cast<int>(size.cx) : Width(), static_cast<int>(size.cy)});
+}
+
+void Label::Paint(HDC dc, HFONT font) const {
+  if (!Visible() || text_.empty()) return;
+  win::SelectGuard selectFont(dc, font);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ToColorRef(foreColor_));
+  RECT box{Left(), Top(), Left() + Width(), Top() + Height()};
+  UINT format = DT_NOPREFIX | (centred_ ? DT_CENTER : DT_LEFT);
+  format |= sizing_ == LabelSizing::OneLine ? DT_SINGLELINE : DT_WORDBREAK;
+  ::DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &box, format);
+}
+
+// ---- form
+
+Form::Form() : font_(CreateMessageFont()) {
+  RegisterFormClass(&Form::WindowProc);
+  const ScreenMetrics screen = QueryScreenMetrics();
+  twipsPerPixelX_ = screen.twipsPerPixelX;
+  twipsPerPixelY_ = screen.twipsPerPixelY;
+  // A tool window: the popup has no taskbar button of its own.
+  HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0, 0,
+                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+  if (window == nullptr) Fail("CreateWindowExW");
+  window_.reset(window);
+}
+
+Form::~Form() { Unload(); }
+
+void Form::Unload() {
+  if (!window_) return;
+  ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+  window_.reset();
+}
+
+float Form::LeftTwips() const { return static_cast<float>(at_.x) * twipsPerPixelX_; }
+float Form::TopTwips() const { return static_cast<float>(at_.y) * twipsPerPixelY_; }
+float Form::WidthTwips() const { return static_cast<float>(size_.cx) * twipsPerPixelX_; }
+float Form::HeightTwips() const { return static_cast<float>(size_.cy) * twipsPerPixelY_; }
+
+void Form::MoveTwips(float left, float top, float width, float height) {
+  if (width < 0 || height < 0) Fail("negative size");
+  MovePixels({TwipsToPixels(left, twipsPerPixelX_), TwipsToPixels(top, twipsPerPixelY_)},
+             {TwipsToPixels(width, twipsPerPixelX_), TwipsToPixels(height, twipsPerPixelY_)});
+}
+
+void Form::WidthTwips(float value) { MoveTwips(LeftTwips(), TopTwips(), value, HeightTwips()); }
+void Form::HeightTwips(float value) { MoveTwips(LeftTwips(), TopTwips(), WidthTwips(), value); }
+
+void Form::MovePixels(POINT at, SIZE size) {
+  at_ = at;
+  size_ = size;
+  if (!window_) return;
+  ::SetWindowPos(window_.get(), nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  Invalidate();
+}
+
+void Form::BackColor(std::int32_t value) {
+  backColor_ = value;
+  Invalidate();
+}
+
+void Form::Show() {
+  if (window_) ::ShowWindow(window_.get(), SW_SHOWNOACTIVATE);
+}
+
+void Form::Hide() {
+  if (window_) ::ShowWindow(window_.get(), SW_HIDE);
+}
+
+bool Form::Visible() const { return window_ && ::IsWindowVisible(window_.get()); }
+
+ImageControl& Form::AddImage(bool stretch) {
+  images_.push_back(std::make_unique<ImageControl>(*this, stretch));
+  return *images_.back();
+}
+
+Label& Form::AddLabel(LabelSizing sizing) {
+  labels_.push_back(std::make_unique<Label>(*this, sizing));
+  return *labels_.back();
+}
+
+SIZE Form::MeasureText(const std::wstring& text, int wrapWidth) const {
+  win::ReleaseDcOwner screen(nullptr);
+  if (screen.get() == nullptr) Fail("GetDC");
+  win::SelectGuard selectFont(screen.get(), LabelFont());
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(screen.get(), &metrics);
+  // An empty label keeps the height of one line.
+  if (text.empty()) return {0, metrics.tmHeight};
+  RECT box{0, 0, wrapWidth < 0 ? 0 : wrapWidth, 0};
+  const UINT format = DT_CALCRECT | DT_NOPREFIX | (wrapWidth < 0 ? DT_SINGLELINE : DT_WORDBREAK);
+  ::DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &box, format);
+  const LONG width = wrapWidth < 0 ? box.right - box.left : wrapWidth;
+  return {width, box.bottom - box.top};
+}
+
+void Form::Render(HDC dc) const {
+  win::DeleteObjectOwner brush(::CreateSolidBrush(ToColorRef(backColor_)));
+  const RECT all{0, 0, size_.cx, size_.cy};
+  ::FillRect(dc, &all, static_cast<HBRUSH>(brush.get()));
+  for (const auto& image : images_) image->Paint(dc);
+  for (const auto& label : labels_) label->Paint(dc, LabelFont());
+}
+
+void Form::Invalidate() const {
+  if (window_) ::InvalidateRect(window_.get(), nullptr, FALSE);
+}
+
+void Form::Paint() {
+  win::EndPaintOwner paint(window_.get());
+  if (size_.cx <= 0 || size_.cy <= 0) return;
+  // One off-screen surface, copied in one go: no flicker between tiles and labels.
+  win::DeleteDcOwner buffer(::CreateCompatibleDC(paint.get()));
+  win::DeleteObjectOwner bitmap(::CreateCompatibleBitmap(paint.get(), size_.cx, size_.cy));
+  if (!buffer || !bitmap) return;
+  win::SelectGuard selectBitmap(buffer.get(), bitmap.get());
+  Render(buffer.get());
+  ::BitBlt(paint.get(), 0, 0, size_.cx, size_.cy, buffer.get(), 0, 0, SRCCOPY);
+}
+
+LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* form = reinterpret_cast<Form*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (form != nullptr) {
+    switch (message) {
+      case WM_ERASEBKGND:
+        return 1;  // the paint covers everything
+      case WM_PAINT:
+        TrapVoid([form] { form->Paint(); });
+        return 0;
+      default:
+        break;
+    }
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace notify::ui

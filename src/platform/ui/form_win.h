@@ -1,0 +1,177 @@
+#pragma once
+// A borderless top-level form with windowless image and label controls, painted into one
+// double-buffered surface: images in creation order, then labels. Twips: the form's own
+// position and size. Pixels: everything inside it (the client area is the whole window).
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/handles_win.h"
+#include "platform/ui/picture_win.h"
+
+namespace notify::ui {
+
+class Form;
+
+// Pixels inside a form; left/top are the first covered pixel, left + width and
+// top + height lie just outside.
+struct ControlRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const ControlRect&) const = default;
+};
+
+// Shared by the windowless controls: a place, a visibility, a way to ask for a repaint.
+class WindowlessControl {
+ public:
+  WindowlessControl(const WindowlessControl&) = delete;
+  WindowlessControl& operator=(const WindowlessControl&) = delete;
+  virtual ~WindowlessControl() = default;
+
+  const ControlRect& Bounds() const { return bounds_; }
+  int Left() const { return bounds_.left; }
+  int Top() const { return bounds_.top; }
+  int Width() const { return bounds_.width; }
+  int Height() const { return bounds_.height; }
+  void Left(int value);
+  void Top(int value);
+  // Negative extents are refused with RuntimeError.
+  virtual void Width(int value);
+  void Height(int value);
+  void Move(const ControlRect& bounds);
+  bool Visible() const { return visible_; }
+  void Visible(bool value);
+
+ protected:
+  explicit WindowlessControl(Form& owner) : owner_(owner) {}
+  void Changed();
+  void SetBounds(const ControlRect& bounds);
+  Form& owner_;
+
+ private:
+  ControlRect bounds_;
+  bool visible_ = true;
+};
+
+class ImageControl final : public WindowlessControl {
+ public:
+  // A natural-size control takes its picture's size when the picture is set; a stretching
+  // control keeps its size and scales the picture into it.
+  ImageControl(Form& owner, bool stretch) : WindowlessControl(owner), stretch_(stretch) {}
+
+  const PicturePtr& Picture() const { return picture_; }
+  void Picture(PicturePtr picture);
+  void ClearPicture() { Picture(nullptr); }
+  bool Stretch() const { return stretch_; }
+  void Stretch(bool value);
+  void Paint(HDC dc) const;
+
+ private:
+  PicturePtr picture_;
+  bool stretch_;
+};
+
+enum class LabelSizing {
+  OneLine,      // width and height follow the text
+  WrapToWidth,  // the width is given; the height follows the wrapped text
+};
+
+class Label final : public WindowlessControl {
+ public:
+  Label(Form& owner, LabelSizing sizing) : WindowlessControl(owner), sizing_(sizing) { Resize(); }
+
+  const std::wstring& Text() const { return text_; }
+  void Text(const std::wstring& value);
+  // 0x00BBGGRR.
+  std::int32_t ForeColor() const { return foreColor_; }
+  void ForeColor(std::int32_t value);
+  bool Centred() const { return centred_; }
+  void Centred(bool value);
+  LabelSizing Sizing() const { return sizing_; }
+  // A wrapping label's height follows its new width.
+  void Width(int value) override;
+  using WindowlessControl::Width;
+  void Paint(HDC dc, HFONT font) const;
+
+ private:
+  void Resize();
+  std::wstring text_;
+  std::int32_t foreColor_ = 0;
+  bool centred_ = false;
+  LabelSizing sizing_;
+};
+
+class Form {
+ public:
+  // Creates the window hidden. Throws RuntimeError when the window cannot be created.
+  Form();
+  ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  HWND Handle() const { return window_.get(); }
+
+  // Twips, through the screen's real twips per pixel; the window holds whole pixels, so
+  // a value reads back as the nearest whole pixel (halves to even).
+  float LeftTwips() const;
+  float TopTwips() const;
+  float WidthTwips() const;
+  float HeightTwips() const;
+  void MoveTwips(float left, float top, float width, float height);
+  void WidthTwips(float value);
+  void HeightTwips(float value);
+  float TwipsPerPixelX() const { return twipsPerPixelX_; }
+  float TwipsPerPixelY() const { return twipsPerPixelY_; }
+
+  // Pixels.
+  int ClientWidth() const { return size_.cx; }
+  int ClientHeight() const { return size_.cy; }
+
+  // 0x00BBGGRR; shows wherever no control covers the form.
+  std::int32_t BackColor() const { return backColor_; }
+  void BackColor(std::int32_t value);
+
+  // Not modal and without taking the activation.
+  void Show();
+  void Hide();
+  bool Visible() const;
+  // Destroys the window; the form's members then do nothing.
+  void Unload();
+
+  ImageControl& AddImage(bool stretch);
+  Label& AddLabel(LabelSizing sizing);
+
+  // The label font: the system's message font.
+  HFONT LabelFont() const { return static_cast<HFONT>(font_.get()); }
+  // Text extent in the label font, pixels: one line (wrapWidth < 0) or word-wrapped.
+  SIZE MeasureText(const std::wstring& text, int wrapWidth) const;
+
+  // Paints the whole surface (background, images, labels) into dc at (0, 0).
+  void Render(HDC dc) const;
+  void Invalidate() const;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  void Paint();
+  void MovePixels(POINT at, SIZE size);
+
+  win::DestroyWindowOwner window_;
+  win::DeleteObjectOwner font_;
+  float twipsPerPixelX_ = 15;
+  float twipsPerPixelY_ = 15;
+  POINT at_{};
+  SIZE size_{};
+  std::int32_t backColor_ = 0x00FFFFFF;
+  std::vector<std::unique_ptr<ImageControl>> images_;
+  std::vector<std::unique_ptr<Label>> labels_;
+};
+
+// Form-independent screen units.
+int TwipsToPixels(float twips, float twipsPerPixel);
+
+}  // namespace notify::ui

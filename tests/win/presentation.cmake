@@ -1,0 +1,4 @@
+# Interface framework and popup presentation: shared test helpers and the popup host
+# that the end-to-end layout test drives.
+target_sources(win_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/presentation/ui_test_support.cpp)
+target_include_directories(win_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/presentation)
