@@ -1,0 +1,226 @@
+#include "platform/xml/dom.h"
+
+#include "platform/error.h"
+#include "platform/text.h"
+#include "platform/xml/dom_backend.h"
+#include "platform/xml/encoding.h"
+#include "platform/xml/file_io.h"
+#include "platform/xml/serialise.h"
+
+namespace notify::xml {
+
+namespace {
+
+bool IsXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+bool StartsWithAt(std::wstring_view text, std::size_t at, std::wstring_view prefix) {
+  return text.substr(at, prefix.size()) == prefix;
+}
+
+struct SplitText {
+  std::wstring declaration;  // the data of "<?xml ...?>", empty when there is none
+  std::wstring_view body;
+};
+
+// The declaration becomes a PI node of its own; the parser never sees it, because the
+// text is already decoded and its encoding label would only mislead the parser.
+std::optional<SplitText> SplitDeclaration(std::wstring_view text) {
+  if (!text.empty() && text.front() == L'\xFEFF') text.remove_prefix(1);
+  if (!StartsWithAt(text, 0, L"<?xml") || text.size() < 6 || !IsXmlSpace(text[5])) return SplitText{{}, text};
+  const auto end = text.find(L"?>");
+  if (end == std::wstring_view::npos) return std::nullopt;
+  auto data = text.substr(6, end - 6);
+  while (!data.empty() && IsXmlSpace(data.front())) data.remove_prefix(1);
+  while (!data.empty() && IsXmlSpace(data.back())) data.remove_suffix(1);
+  if (data.find(L"version") != 0) return std::nullopt;
+  return SplitText{std::wstring(data), text.substr(end + 2)};
+}
+
+// DTDs are never accepted: no entity expansion, no external fetches, one behaviour for
+// both backends. A DOCTYPE can only stand in the prolog, so the prolog is all we scan.
+bool HasDoctype(std::wstring_view body) {
+  std::size_t pos = 0;
+  while (pos < body.size()) {
+    if (IsXmlSpace(body[pos])) {
+      ++pos;
+    } else if (StartsWithAt(body, pos, L"<!--")) {
+      const auto end = body.find(L"-->", pos + 4);
+      if (end == std::wstring_view::npos) return false;
+      pos = end + 3;
+    } else if (StartsWithAt(body, pos, L"<?")) {
+      const auto end = body.find(L"?>", pos + 2);
+      if (end == std::wstring_view::npos) return false;
+      pos = end + 2;
+    } else {
+      return StartsWithAt(body, pos, L"<!DOCTYPE");
+    }
+  }
+  return false;
+}
+
+bool IsPlausibleName(std::wstring_view name) {
+  if (name.empty()) return false;
+  const wchar_t first = name.front();
+  if ((first >= L'0' && first <= L'9') || first == L'-' || first == L'.') return false;
+  for (wchar_t c : name) {
+    if (IsXmlSpace(c) || std::wstring_view(L"<>&\"'/=?!;,()[]{}").find(c) != std::wstring_view::npos) return false;
+  }
+  return true;
+}
+
+std::shared_ptr<NodeImpl> RequireImpl(const DomNode& node) {
+  if (node.IsNothing()) Fail("object variable not set");
+  return node.impl();
+}
+
+// Child must not become its own ancestor. A childless node can only be the parent itself,
+// which keeps building a deep tree linear.
+void RequireNotAncestor(const NodeImpl& child, const std::shared_ptr<NodeImpl>& parent) {
+  if (!child.FirstChild()) {
+    if (parent->IsSame(child)) Fail("a node cannot be inserted under itself");
+    return;
+  }
+  for (auto at = parent; at; at = at->Parent()) {
+    if (at->IsSame(child)) Fail("a node cannot be inserted under itself");
+  }
+}
+
+DomNode Insert(const std::shared_ptr<NodeImpl>& parent, const DomNode& child, const DomNode& before) {
+  auto childImpl = RequireImpl(child);
+  RequireNotAncestor(*childImpl, parent);
+  return DomNode(parent->InsertBefore(*childImpl, before.impl().get()));
+}
+
+DomNodeList WrapList(std::shared_ptr<NodeListImpl> list) {
+  if (!list) Fail("no node list");
+  return DomNodeList(std::move(list));
+}
+
+}  // namespace
+
+// ---- DomNode
+
+NodeImpl& DomNode::Require() const { return *RequireImpl(*this); }
+
+NodeKind DomNode::kind() const { return Require().kind(); }
+std::wstring DomNode::nodeName() const { return Require().nodeName(); }
+std::wstring DomNode::baseName() const { return Require().baseName(); }
+
+std::wstring DomNode::Text() const {
+  NodeImpl& self = Require();
+  switch (self.kind()) {
+    case NodeKind::Element:
+    case NodeKind::Document:
+      return ConcatenatedText(impl_);
+    default:
+      return self.nodeValue();
+  }
+}
+
+void DomNode::Text(const std::wstring& value) { Require().SetText(value); }
+
+DomAttributes DomNode::Attributes() const {
+  Require();
+  return DomAttributes(*this);
+}
+
+DomNodeList DomNode::childNodes() const { return WrapList(Require().ChildNodes()); }
+DomNodeList DomNode::selectNodes(const std::wstring& xpath) const { return WrapList(Require().SelectNodes(xpath)); }
+DomNode DomNode::SelectSingleNode(const std::wstring& xpath) const {
+  return DomNode(Require().SelectSingleNode(xpath));
+}
+DomNode DomNode::appendChild(const DomNode& child) { return Insert(RequireImpl(*this), child, DomNode()); }
+DomNode DomNode::insertBefore(const DomNode& child, const DomNode& before) {
+  return Insert(RequireImpl(*this), child, before);
+}
+
+// ---- DomNodeList, DomAttributes
+
+std::int32_t DomNodeList::Length() const {
+  if (!impl_) Fail("object variable not set");
+  return impl_->Length();
+}
+
+DomNode DomNodeList::Item(std::int32_t index) const {
+  if (!impl_) Fail("object variable not set");
+  if (index < 0 || index >= impl_->Length()) return DomNode();
+  return DomNode(impl_->Item(index));
+}
+
+DomNode DomAttributes::getNamedItem(const std::wstring& name) const {
+  return DomNode(RequireImpl(owner_)->Attribute(name));
+}
+
+// ---- DomDocument
+
+DomDocument::DomDocument(std::unique_ptr<DocumentImpl> impl) : impl_(std::move(impl)) {
+  if (!impl_) Fail("no XML document backend");
+}
+
+DomDocument::~DomDocument() = default;
+
+bool DomDocument::Load(const std::wstring& path) {
+  const auto bytes = ReadFileBytes(path);
+  const auto text = bytes ? DecodeXmlBytes(*bytes) : std::nullopt;
+  if (!text) {
+    impl_->Parse(L"", preserveWhitespace_);  // fails, and leaves the document empty
+    return false;
+  }
+  return loadXML(*text);
+}
+
+bool DomDocument::loadXML(const std::wstring& text) {
+  const auto split = SplitDeclaration(text);
+  if (!split || HasDoctype(split->body)) {
+    impl_->Parse(L"", preserveWhitespace_);
+    return false;
+  }
+  if (!impl_->Parse(std::wstring(split->body), preserveWhitespace_)) return false;
+  if (split->declaration.empty()) return true;
+  auto document = impl_->DocumentNode();
+  auto declaration = impl_->CreateProcessingInstruction(L"xml", split->declaration);
+  auto first = document->FirstChild();
+  document->InsertBefore(*declaration, first.get());
+  return true;
+}
+
+void DomDocument::Save(const std::wstring& path) {
+  const auto document = impl_->DocumentNode();
+  std::wstring encoding = DeclaredEncoding(DeclarationData(document));
+  if (encoding.empty()) encoding = L"UTF-8";
+  if (!IsKnownEncoding(encoding)) Fail("cannot save in the encoding " + ToUtf8(encoding));
+  WriteFileAtomically(path, EncodeText(SerialiseDocument(document), encoding));
+}
+
+void DomDocument::PreserveWhitespace(bool value) { preserveWhitespace_ = value; }
+bool DomDocument::PreserveWhitespace() const { return preserveWhitespace_; }
+
+DomNode DomDocument::documentElement() const {
+  for (auto at = impl_->DocumentNode()->FirstChild(); at; at = at->NextSibling()) {
+    if (at->kind() == NodeKind::Element) return DomNode(at);
+  }
+  return DomNode();
+}
+
+DomNodeList DomDocument::childNodes() const { return AsNode().childNodes(); }
+DomNodeList DomDocument::selectNodes(const std::wstring& xpath) const { return AsNode().selectNodes(xpath); }
+DomNode DomDocument::SelectSingleNode(const std::wstring& xpath) const { return AsNode().SelectSingleNode(xpath); }
+
+DomNode DomDocument::createElement(const std::wstring& name) {
+  if (!IsPlausibleName(name)) Fail("invalid element name");
+  return DomNode(impl_->CreateElement(name));
+}
+
+DomNode DomDocument::createProcessingInstruction(const std::wstring& target, const std::wstring& data) {
+  if (!IsPlausibleName(target) || data.find(L"?>") != std::wstring::npos) Fail("invalid processing instruction");
+  return DomNode(impl_->CreateProcessingInstruction(target, data));
+}
+
+DomNode DomDocument::appendChild(const DomNode& child) { return AsNode().appendChild(child); }
+DomNode DomDocument::insertBefore(const DomNode& child, const DomNode& before) {
+  return AsNode().insertBefore(child, before);
+}
+
+DomNode DomDocument::AsNode() const { return DomNode(impl_->DocumentNode()); }
+
+}  // namespace notify::xml

@@ -1,0 +1,167 @@
+#include "platform/xml/encoding.h"
+
+#include <cstdint>
+
+#include "platform/error.h"
+#include "platform/text.h"
+#include "platform/xml/code_page.h"
+
+namespace notify::xml {
+
+namespace {
+
+enum class Utf16Order { Little, Big };
+
+bool IsUtf8Name(std::wstring_view name) { return EqualsNoCase(name, L"UTF-8") || EqualsNoCase(name, L"UTF8"); }
+
+// "UTF-16" with no order named means little-endian, as Windows writes it.
+std::optional<Utf16Order> Utf16NameOrder(std::wstring_view name) {
+  for (auto n : {L"UTF-16", L"UTF16", L"UTF-16LE", L"UCS-2", L"UNICODE"}) {
+    if (EqualsNoCase(name, n)) return Utf16Order::Little;
+  }
+  if (EqualsNoCase(name, L"UTF-16BE")) return Utf16Order::Big;
+  return std::nullopt;
+}
+
+void AppendCodePoint(std::wstring& out, char32_t cp) {
+  if constexpr (sizeof(wchar_t) == 2) {
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+      return;
+    }
+  }
+  out.push_back(static_cast<wchar_t>(cp));
+}
+
+std::optional<std::wstring> DecodeUtf16(std::string_view bytes, Utf16Order order) {
+  if (bytes.size() % 2 != 0) return std::nullopt;
+  auto unit = [&](std::size_t i) {
+    const auto a = static_cast<unsigned char>(bytes[i]);
+    const auto b = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<char32_t>(order == Utf16Order::Little ? a | (b << 8) : (a << 8) | b);
+  };
+  std::wstring out;
+  out.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    const char32_t u = unit(i);
+    if (u >= 0xDC00 && u <= 0xDFFF) return std::nullopt;
+    if (u < 0xD800 || u > 0xDBFF) {
+      AppendCodePoint(out, u);
+      continue;
+    }
+    if (i + 2 >= bytes.size()) return std::nullopt;
+    const char32_t low = unit(i + 2);
+    if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+    AppendCodePoint(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+    i += 2;
+  }
+  return out;
+}
+
+std::string EncodeUtf16(std::wstring_view text, Utf16Order order) {
+  std::string out;
+  out.reserve(text.size() * 2 + 2);
+  auto put = [&](char32_t u) {
+    const auto lo = static_cast<char>(u & 0xFF);
+    const auto hi = static_cast<char>((u >> 8) & 0xFF);
+    if (order == Utf16Order::Little) {
+      out.push_back(lo);
+      out.push_back(hi);
+    } else {
+      out.push_back(hi);
+      out.push_back(lo);
+    }
+  };
+  put(0xFEFF);
+  for (wchar_t c : text) {
+    auto cp = static_cast<char32_t>(static_cast<std::uint32_t>(c));
+    if (cp >= 0x10000 && cp <= 0x10FFFF) {
+      cp -= 0x10000;
+      put(0xD800 + (cp >> 10));
+      put(0xDC00 + (cp & 0x3FF));
+    } else {
+      put(cp > 0x10FFFF ? 0xFFFD : cp);
+    }
+  }
+  return out;
+}
+
+bool StartsWith(std::string_view bytes, std::string_view prefix) { return bytes.substr(0, prefix.size()) == prefix; }
+
+// The declaration of an 8-bit file, widened byte by byte (it is ASCII by definition).
+std::wstring AsciiDeclaration(std::string_view bytes) {
+  if (!StartsWith(bytes, "<?xml")) return {};
+  const auto end = bytes.substr(0, 1024).find("?>");
+  if (end == std::string_view::npos) return {};
+  std::wstring out;
+  for (char c : bytes.substr(5, end - 5)) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return out;
+}
+
+}  // namespace
+
+namespace detail {
+std::string CharacterReference(char32_t codePoint) {
+  return "&#" + std::to_string(static_cast<std::uint32_t>(codePoint)) + ";";
+}
+}  // namespace detail
+
+bool IsKnownEncoding(std::wstring_view encoding) {
+  return IsUtf8Name(encoding) || Utf16NameOrder(encoding) || detail::IsKnownCodePage(encoding);
+}
+
+std::optional<std::wstring> DecodeBytes(std::string_view bytes, std::wstring_view encoding) {
+  if (IsUtf8Name(encoding)) {
+    // FromUtf8 replaces invalid sequences; a lossless round trip proves there were none.
+    std::wstring text = FromUtf8(bytes);
+    if (ToUtf8(text) != bytes) return std::nullopt;
+    return text;
+  }
+  if (const auto order = Utf16NameOrder(encoding)) return DecodeUtf16(bytes, *order);
+  return detail::DecodeCodePage(bytes, encoding);
+}
+
+std::string EncodeText(std::wstring_view text, std::wstring_view encoding) {
+  if (IsUtf8Name(encoding)) return ToUtf8(text);
+  if (const auto order = Utf16NameOrder(encoding)) return EncodeUtf16(text, *order);
+  auto bytes = detail::EncodeCodePage(text, encoding);
+  if (!bytes) Fail("unknown encoding: " + ToUtf8(encoding));
+  return std::move(*bytes);
+}
+
+std::wstring DeclaredEncoding(std::wstring_view data) {
+  const auto at = data.find(L"encoding");
+  if (at == std::wstring_view::npos) return {};
+  auto pos = at + 8;
+  while (pos < data.size() && (data[pos] == L' ' || data[pos] == L'\t' || data[pos] == L'\r' || data[pos] == L'\n')) ++pos;
+  if (pos >= data.size() || data[pos] != L'=') return {};
+  ++pos;
+  while (pos < data.size() && (data[pos] == L' ' || data[pos] == L'\t' || data[pos] == L'\r' || data[pos] == L'\n')) ++pos;
+  if (pos >= data.size() || (data[pos] != L'"' && data[pos] != L'\'')) return {};
+  const auto close = data.find(data[pos], pos + 1);
+  if (close == std::wstring_view::npos) return {};
+  return std::wstring(data.substr(pos + 1, close - pos - 1));
+}
+
+std::wstring DetectXmlEncoding(std::string_view bytes) {
+  if (StartsWith(bytes, "\xEF\xBB\xBF")) return L"UTF-8";
+  if (StartsWith(bytes, "\xFF\xFE")) return L"UTF-16LE";
+  if (StartsWith(bytes, "\xFE\xFF")) return L"UTF-16BE";
+  if (StartsWith(bytes, std::string_view("<\0?\0", 4))) return L"UTF-16LE";
+  if (StartsWith(bytes, std::string_view("\0<\0?", 4))) return L"UTF-16BE";
+  const auto declared = DeclaredEncoding(AsciiDeclaration(bytes));
+  // A declaration read from 8-bit bytes cannot truthfully say UTF-16.
+  if (declared.empty() || Utf16NameOrder(declared)) return L"UTF-8";
+  return declared;
+}
+
+std::optional<std::wstring> DecodeXmlBytes(std::string_view bytes) {
+  const auto encoding = DetectXmlEncoding(bytes);
+  if (StartsWith(bytes, "\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  else if (StartsWith(bytes, "\xFF\xFE") || StartsWith(bytes, "\xFE\xFF")) bytes.remove_prefix(2);
+  return DecodeBytes(bytes, encoding);
+}
+
+}  // namespace notify::xml

@@ -1,0 +1,116 @@
+// Hostile documents: they must fail or succeed, never crash, never fetch anything and
+// never expand without bound. Inputs are generated here, not stored.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/error.h"
+#include "platform/text.h"
+#include "test_support.h"
+#include "xml_test_support.h"
+
+namespace notify::xml::test {
+namespace {
+
+using notify::test::TempDir;
+using notify::test::WriteBytes;
+
+std::wstring BillionLaughs() {
+  std::wstring text = L"<?xml version='1.0'?><!DOCTYPE lolz [<!ENTITY lol0 'lol'>";
+  for (int i = 1; i <= 9; ++i) {
+    text += L"<!ENTITY lol" + std::to_wstring(i) + L" '";
+    for (int k = 0; k < 10; ++k) text += L"&lol" + std::to_wstring(i - 1) + L";";
+    text += L"'>";
+  }
+  return text + L"]><lolz>&lol9;</lolz>";
+}
+
+class DomHardening : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    doc = NewDocument();
+    ASSERT_NE(doc, nullptr);
+  }
+  // After any hostile input the same object must still work.
+  void ExpectStillUsable() {
+    ASSERT_TRUE(doc->loadXML(L"<ok><x>1</x></ok>"));
+    EXPECT_EQ(doc->documentElement().Text(), L"1");
+  }
+  std::unique_ptr<DomDocument> doc;
+};
+
+TEST_F(DomHardening, DocumentsWithADtdAreRefused) {
+  const std::vector<std::wstring> hostile{
+      BillionLaughs(),
+      L"<!DOCTYPE r [<!ENTITY x SYSTEM 'file:///etc/hostname'>]><r>&x;</r>",
+      L"<!DOCTYPE r SYSTEM 'http://127.0.0.1:9/never.dtd'><r/>",
+      L"<!-- hidden --><?pi x?>\n<!DOCTYPE r [<!ENTITY a 'b'>]><r>&a;</r>",
+      L"\xFEFF<?xml version='1.0'?> <!DOCTYPE r><r/>",
+  };
+  for (const auto& text : hostile) {
+    EXPECT_FALSE(doc->loadXML(text)) << ToUtf8(text.substr(0, 80));
+    EXPECT_TRUE(doc->documentElement().IsNothing());
+  }
+  TempDir dir;
+  WriteBytes(dir / "lol.xml", ToUtf8(BillionLaughs()));
+  EXPECT_FALSE(doc->Load(ModulePath(dir / "lol.xml")));
+  ExpectStillUsable();
+}
+
+TEST_F(DomHardening, UndefinedEntityIsAnError) {
+  EXPECT_FALSE(doc->loadXML(L"<r>&undefined;</r>"));
+  ExpectStillUsable();
+}
+
+TEST_F(DomHardening, DeepNestingFailsOrLoadsWithoutCrashing) {
+  constexpr int kDepth = 100000;
+  std::string text;
+  text.reserve(kDepth * 8);
+  for (int i = 0; i < kDepth; ++i) text += "<a>";
+  text += "deep";
+  for (int i = 0; i < kDepth; ++i) text += "</a>";
+  TempDir dir;
+  WriteBytes(dir / "deep.xml", text);
+  if (doc->Load(ModulePath(dir / "deep.xml"))) {
+    EXPECT_EQ(doc->documentElement().Text(), L"deep");
+  } else {
+    EXPECT_TRUE(doc->documentElement().IsNothing());
+  }
+  ExpectStillUsable();
+}
+
+TEST_F(DomHardening, HugeTextFailsOrLoadsWhole) {
+  constexpr std::size_t kSize = 50u * 1024u * 1024u;
+  std::string text = "<r>";
+  text.append(kSize, 'a');
+  text += "</r>";
+  TempDir dir;
+  WriteBytes(dir / "huge.xml", text);
+  text.clear();
+  text.shrink_to_fit();
+  if (doc->Load(ModulePath(dir / "huge.xml"))) {
+    EXPECT_EQ(doc->documentElement().Text().size(), kSize);
+  } else {
+    EXPECT_TRUE(doc->documentElement().IsNothing());
+  }
+  ExpectStillUsable();
+}
+
+// Trees built in code have no parser depth limit: our own walks must not recurse.
+TEST_F(DomHardening, DeepBuiltTreeSavesAndReadsWithoutRecursion) {
+  constexpr int kDepth = 100000;
+  ASSERT_TRUE(doc->loadXML(L"<root/>"));
+  auto at = doc->documentElement();
+  for (int i = 0; i < kDepth; ++i) at = at.appendChild(doc->createElement(L"n"));
+  at.Text(L"bottom");
+  EXPECT_EQ(doc->documentElement().Text(), L"bottom");
+  TempDir dir;
+  doc->Save(ModulePath(dir / "built.xml"));
+  const auto bytes = notify::test::ReadBytes(dir / "built.xml");
+  EXPECT_NE(bytes.find("<n>bottom</n>"), std::string::npos);
+  EXPECT_EQ(bytes.size(), std::string("<root>").size() + std::string("</root>").size() + 2 +
+                              kDepth * (std::string("<n>").size() + std::string("</n>").size()) + 6);
+}
+
+}  // namespace
+}  // namespace notify::xml::test
