@@ -1,0 +1,68 @@
+#pragma once
+// The face strip's geometry and the pure rules of UC04: which source rectangle of the strip
+// lands where, the focus frame, the access key. All in pixels.
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace notify::button {
+
+// Source rectangle in the face strip: x, y inclusive; x + w, y + h exclusive.
+struct PixelRect {
+  int x = 0;
+  int y = 0;
+  int w = 0;
+  int h = 0;
+  bool operator==(const PixelRect&) const = default;
+};
+
+// Destination rectangle on the surface in single precision: same edge rule as PixelRect.
+struct SurfaceRect {
+  float x = 0;
+  float y = 0;
+  float w = 0;
+  float h = 0;
+  bool operator==(const SurfaceRect&) const = default;
+};
+
+// The focus frame as DrawFocusRect takes it: left/top inclusive, right/bottom exclusive.
+struct FrameRect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+  bool operator==(const FrameRect&) const = default;
+};
+
+struct SlicePiece {
+  PixelRect source;
+  SurfaceRect destination;
+};
+
+// Every cell of the strip is 19 x 23 px with a 4 px border around an 11 x 15 middle.
+inline constexpr int kCellWidth = 19;
+inline constexpr int kCellHeight = 23;
+inline constexpr int kBorder = 4;
+inline constexpr int kMiddleWidth = 11;
+inline constexpr int kMiddleHeight = 15;
+
+// The nine pieces for a surface of width w and height h, in drawing order: four corners
+// (top-left, top-right, bottom-right, bottom-left), four edges (top, right, bottom, left),
+// centre.
+std::array<SlicePiece, 9> NineSlice(float w, float h, std::int16_t cell);
+
+// True when the surface is too small for anything to be drawn (W - 8 <= 0 or H - 8 <= 0).
+bool TooSmallToDraw(float w, float h);
+
+// Rounds half to even, as the platform's integer conversions do.
+std::int32_t RoundToInt32(float value);
+std::int16_t RoundToInt16(float value);
+
+// Left 4, top 4, right W - 4, bottom H - 4.
+FrameRect FocusFrame(float w, float h);
+
+// The access key of a caption: the upper-case ASCII letter after the first single "&"
+// once every "&&" is removed, or 0 for none.
+wchar_t AccessKeyFor(std::wstring_view caption);
+
+}  // namespace notify::button
