@@ -131,6 +131,53 @@ def sound_plays_only_when_the_file_exists():
         h.check(sink_size() > before, "the chime did not reach the audio device")
 
 
+def shot_per_message(app, app_id, count, inspect):
+    """Runs the program and calls inspect(index, popup, image) once each message is shown."""
+    proc = app.start()
+    for index in range(count):
+        h.check(h.wait_for(lambda: len(h.cache_ids(app_id)) > index, 30), f"message {index + 1} was not shown")
+        time.sleep(0.6)
+        popup = h.find_window(W, H)
+        h.check(popup, f"no popup for message {index + 1}")
+        png = os.path.join(app.root, f"shot-{index}.png")
+        inspect(index, popup, h.Image(h.screenshot(png)), h.visible_windows())
+    proc.wait(timeout=30)
+
+
+def a_style_loads_once_until_another_style_comes_between():
+    # Logos travel with the style: the same style twice keeps the first logo.
+    h.reset_cache()
+    msgs = [h.message("L1", auto_shut=2, style="Blue"), h.message("L2", auto_shut=2, style="Blue"),
+            h.message("L3", auto_shut=2, style="Green")]
+    msgs = [(a, i.replace("<Logo>logo.bmp</Logo>", f"<Logo>{logo}</Logo>"))
+            for (a, i), logo in zip(msgs, ["notify.png", "update.png", "update.png"])]
+    seen = []
+
+    def inspect(index, popup, image, windows):
+        x, y, _, _ = popup
+        r, g, b = image.pixel(x + 22 + 6, y + 44 + 24)  # inside the logo's disc, left of its bubble
+        seen.append("blue" if b > g else "green")
+
+    with app_with("E2E.Style", msgs) as app:
+        shot_per_message(app, "E2E.Style", 3, inspect)
+    h.check(seen == ["blue", "blue", "green"], f"logo colours per message: {seen}")
+
+
+def the_shadow_attaches_at_the_first_message_that_asks_and_stays():
+    h.reset_cache()
+    msgs = [h.message("D1", auto_shut=2, style="Blue", shadow="OFF"), h.message("D2", auto_shut=2, style="Blue", shadow="ON"),
+            h.message("D3", auto_shut=2, style="Blue", shadow="OFF")]
+    strips = []
+
+    def inspect(index, popup, image, windows):
+        x, y, w, hgt = popup
+        strips.append((x + w, y - 5, 5, hgt + 10) in windows)  # the right-hand strip
+
+    with app_with("E2E.Shadow", msgs) as app:
+        shot_per_message(app, "E2E.Shadow", 3, inspect)
+    h.check(strips == [False, True, True], f"right shadow strip present per message: {strips}")
+
+
 def test():
     two_messages_close_by_themselves_in_order()
     close_button_ends_a_single_waiting_message_at_once()
@@ -139,6 +186,8 @@ def test():
     confirm_runs_a_local_program_then_closes()
     confirm_with_a_web_address_returns_at_once()
     sound_plays_only_when_the_file_exists()
+    a_style_loads_once_until_another_style_comes_between()
+    the_shadow_attaches_at_the_first_message_that_asks_and_stays()
 
 
 if __name__ == "__main__":
