@@ -3,6 +3,7 @@
 // release function by hand: a resource is born inside one of these.
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 #include <shlobj.h>
 
 #include <utility>
@@ -47,6 +48,7 @@ inline void ReleaseTaskMem(void* p) { ::CoTaskMemFree(p); }
 inline void ReleaseIdList(PIDLIST_ABSOLUTE p) { ::ILFree(p); }
 inline void ReleaseWindow(HWND h) { ::DestroyWindow(h); }
 inline void ReleaseIcon(HICON h) { ::DestroyIcon(h); }
+inline void ReleaseBstr(BSTR s) { ::SysFreeString(s); }
 
 using DeleteObjectOwner = Owned<HGDIOBJ, ReleaseGdiObject>;
 using DeleteDcOwner = Owned<HDC, ReleaseDcHandle>;
@@ -56,6 +58,24 @@ using CoTaskMemOwner = Owned<void*, ReleaseTaskMem>;
 using IdListOwner = Owned<PIDLIST_ABSOLUTE, ReleaseIdList>;
 using DestroyWindowOwner = Owned<HWND, ReleaseWindow>;
 using DestroyIconOwner = Owned<HICON, ReleaseIcon>;
+using SysFreeStringOwner = Owned<BSTR, ReleaseBstr>;
+
+// A VARIANT that a callee filled in, cleared with VariantClear.
+class VariantClearOwner {
+ public:
+  VariantClearOwner() { ::VariantInit(&value_); }
+  ~VariantClearOwner() { ::VariantClear(&value_); }
+  VariantClearOwner(const VariantClearOwner&) = delete;
+  VariantClearOwner& operator=(const VariantClearOwner&) = delete;
+  VARIANT* put() {
+    ::VariantClear(&value_);
+    return &value_;
+  }
+  const VARIANT& get() const { return value_; }
+
+ private:
+  VARIANT value_;
+};
 
 // A DC obtained with GetDC, given back with ReleaseDC.
 class ReleaseDcOwner {

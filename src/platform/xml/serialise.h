@@ -1,6 +1,7 @@
 #pragma once
 // Our own serialiser and tree walks. They iterate (no recursion), so a tree of any depth
 // can be saved or read without exhausting the stack.
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -12,12 +13,16 @@ namespace notify::xml {
 // way down, leave(node, hasChildren) on the way back up.
 template <class Enter, class Leave>
 void WalkDescendants(const std::shared_ptr<NodeImpl>& start, Enter enter, Leave leave) {
+  // Counting levels instead of comparing nodes: a COM component need not hand out the
+  // same object twice for one node.
+  std::size_t depth = 1;
   auto at = start->FirstChild();
   while (at) {
     auto child = at->FirstChild();
     enter(*at, child != nullptr);
     if (child) {
       at = std::move(child);
+      ++depth;
       continue;
     }
     bool hadChildren = false;
@@ -28,8 +33,7 @@ void WalkDescendants(const std::shared_ptr<NodeImpl>& start, Enter enter, Leave 
         at = std::move(next);
         break;
       }
-      auto parent = at->Parent();
-      at = (parent && !parent->IsSame(*start)) ? std::move(parent) : nullptr;
+      at = --depth == 0 ? nullptr : at->Parent();
     }
   }
 }

@@ -1,0 +1,273 @@
+#include <windows.h>
+#include <msxml2.h>
+
+#include <climits>
+
+#include "platform/error.h"
+#include "platform/handles_win.h"
+#include "platform/text.h"
+#include "platform/xml/com_create_win.h"
+#include "platform/xml/dom_backend.h"
+
+namespace notify::xml {
+
+namespace {
+
+using win::ComPtr;
+
+win::SysFreeStringOwner Bstr(const std::wstring& text) {
+  if (text.size() > UINT_MAX / 2) Fail("text too long");
+  win::SysFreeStringOwner s(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+  if (!s) Fail("out of memory");
+  return s;
+}
+
+void Check(HRESULT hr, const char* what) {
+  if (FAILED(hr)) Fail(std::string("XML component: ") + what + " failed");
+}
+
+// Calls a getter that allocates a string; the string is owned from the moment it exists.
+template <class Getter>
+std::wstring ReadBstr(Getter getter, const char* what) {
+  BSTR raw = nullptr;
+  const HRESULT hr = getter(&raw);
+  const win::SysFreeStringOwner owned(raw);
+  Check(hr, what);
+  return raw ? std::wstring(raw, ::SysStringLen(raw)) : std::wstring();
+}
+
+std::shared_ptr<NodeImpl> Wrap(ComPtr<IXMLDOMNode> node);
+
+class MsxmlNodeList final : public NodeListImpl {
+ public:
+  explicit MsxmlNodeList(ComPtr<IXMLDOMNodeList> list) : list_(std::move(list)) {}
+  std::int32_t Length() const override {
+    long length = 0;
+    Check(list_->get_length(&length), "length");
+    return static_cast<std::int32_t>(length);
+  }
+  std::shared_ptr<NodeImpl> Item(std::int32_t index) const override {
+    ComPtr<IXMLDOMNode> node;
+    if (FAILED(list_->get_item(index, node.put()))) return nullptr;
+    return Wrap(std::move(node));
+  }
+
+ private:
+  ComPtr<IXMLDOMNodeList> list_;
+};
+
+ComPtr<IUnknown> Identity(IUnknown* object) {
+  ComPtr<IUnknown> identity;
+  if (FAILED(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.put())))) return {};
+  return identity;
+}
+
+class MsxmlNode final : public NodeImpl {
+ public:
+  explicit MsxmlNode(ComPtr<IXMLDOMNode> node) : node_(std::move(node)) {}
+
+  NodeKind kind() const override {
+    DOMNodeType type = NODE_INVALID;
+    Check(node_->get_nodeType(&type), "nodeType");
+    switch (type) {
+      case NODE_ELEMENT: return NodeKind::Element;
+      case NODE_ATTRIBUTE: return NodeKind::Attribute;
+      case NODE_TEXT: return NodeKind::Text;
+      case NODE_CDATA_SECTION: return NodeKind::CData;
+      case NODE_COMMENT: return NodeKind::Comment;
+      case NODE_PROCESSING_INSTRUCTION: return NodeKind::ProcessingInstruction;
+      case NODE_DOCUMENT: return NodeKind::Document;
+      default: return NodeKind::Other;
+    }
+  }
+
+  std::wstring nodeName() const override {
+    return ReadBstr([&](BSTR* out) { return node_->get_nodeName(out); }, "nodeName");
+  }
+
+  std::wstring baseName() const override {
+    return ReadBstr([&](BSTR* out) { return node_->get_baseName(out); }, "baseName");
+  }
+
+  std::wstring nodeValue() const override {
+    win::VariantClearOwner value;
+    Check(node_->get_nodeValue(value.put()), "nodeValue");
+    if (value.get().vt != VT_BSTR || !value.get().bstrVal) return {};
+    return std::wstring(value.get().bstrVal, ::SysStringLen(value.get().bstrVal));
+  }
+
+  void SetText(const std::wstring& value) override {
+    const auto text = Bstr(value);
+    Check(node_->put_text(text.get()), "text");
+  }
+
+  std::shared_ptr<NodeImpl> Attribute(const std::wstring& name) const override {
+    ComPtr<IXMLDOMNamedNodeMap> map;
+    if (node_->get_attributes(map.put()) != S_OK || !map) return nullptr;
+    ComPtr<IXMLDOMNode> attribute;
+    const auto bstrName = Bstr(name);
+    if (map->getNamedItem(bstrName.get(), attribute.put()) != S_OK) return nullptr;
+    return Wrap(std::move(attribute));
+  }
+
+  std::vector<std::pair<std::wstring, std::wstring>> AttributePairs() const override {
+    std::vector<std::pair<std::wstring, std::wstring>> pairs;
+    ComPtr<IXMLDOMNamedNodeMap> map;
+    if (node_->get_attributes(map.put()) != S_OK || !map) return pairs;
+    long length = 0;
+    Check(map->get_length(&length), "attributes");
+    for (long i = 0; i < length; ++i) {
+      ComPtr<IXMLDOMNode> attribute;
+      Check(map->get_item(i, attribute.put()), "attribute");
+      MsxmlNode wrapper(std::move(attribute));
+      pairs.emplace_back(wrapper.nodeName(), wrapper.nodeValue());
+    }
+    return pairs;
+  }
+
+  std::shared_ptr<NodeListImpl> ChildNodes() const override {
+    ComPtr<IXMLDOMNodeList> list;
+    Check(node_->get_childNodes(list.put()), "childNodes");
+    return std::make_shared<MsxmlNodeList>(std::move(list));
+  }
+
+  std::shared_ptr<NodeImpl> FirstChild() const override { return Related(&IXMLDOMNode::get_firstChild); }
+  std::shared_ptr<NodeImpl> NextSibling() const override { return Related(&IXMLDOMNode::get_nextSibling); }
+  std::shared_ptr<NodeImpl> Parent() const override { return Related(&IXMLDOMNode::get_parentNode); }
+
+  bool IsSame(const NodeImpl& other) const override {
+    const auto* o = dynamic_cast<const MsxmlNode*>(&other);
+    if (!o) return false;
+    const auto mine = Identity(node_.get());
+    return mine && mine.get() == Identity(o->node_.get()).get();
+  }
+
+  std::shared_ptr<NodeListImpl> SelectNodes(const std::wstring& xpath) const override {
+    ComPtr<IXMLDOMNodeList> list;
+    const auto query = Bstr(xpath);
+    Check(node_->selectNodes(query.get(), list.put()), "selectNodes");
+    if (!list) Fail("XML component: no node list");
+    return std::make_shared<MsxmlNodeList>(std::move(list));
+  }
+
+  std::shared_ptr<NodeImpl> SelectSingleNode(const std::wstring& xpath) const override {
+    ComPtr<IXMLDOMNode> node;
+    const auto query = Bstr(xpath);
+    Check(node_->selectSingleNode(query.get(), node.put()), "selectSingleNode");
+    return Wrap(std::move(node));
+  }
+
+  std::shared_ptr<NodeImpl> InsertBefore(NodeImpl& child, NodeImpl* before) override {
+    auto* c = dynamic_cast<MsxmlNode*>(&child);
+    auto* b = dynamic_cast<MsxmlNode*>(before);
+    if (!c || (before && !b)) Fail("the node belongs to another component");
+    ComPtr<IXMLDOMNode> inserted;
+    if (!b) {
+      Check(node_->appendChild(c->node_.get(), inserted.put()), "appendChild");
+    } else {
+      VARIANT reference;
+      ::VariantInit(&reference);
+      reference.vt = VT_UNKNOWN;
+      reference.punkVal = b->node_.get();  // borrowed for the call, never cleared
+      Check(node_->insertBefore(c->node_.get(), reference, inserted.put()), "insertBefore");
+    }
+    return Wrap(std::move(inserted));
+  }
+
+  IXMLDOMNode* get() const { return node_.get(); }
+
+ private:
+  std::shared_ptr<NodeImpl> Related(HRESULT (STDMETHODCALLTYPE IXMLDOMNode::*getter)(IXMLDOMNode**)) const {
+    ComPtr<IXMLDOMNode> node;
+    if (((*node_.get()).*getter)(node.put()) != S_OK) return nullptr;
+    return Wrap(std::move(node));
+  }
+
+  ComPtr<IXMLDOMNode> node_;
+};
+
+std::shared_ptr<NodeImpl> Wrap(ComPtr<IXMLDOMNode> node) {
+  if (!node) return nullptr;
+  return std::make_shared<MsxmlNode>(std::move(node));
+}
+
+template <class I>
+ComPtr<IXMLDOMNode> AsNode(I* object) {
+  ComPtr<IXMLDOMNode> node;
+  if (!object || FAILED(object->QueryInterface(IID_IXMLDOMNode, reinterpret_cast<void**>(node.put())))) {
+    Fail("XML component: not a node");
+  }
+  return node;
+}
+
+// Properties an older or emulated component may not know are tolerated.
+void TrySetProperty(IXMLDOMDocument* document, const wchar_t* name, VARIANT value) {
+  ComPtr<IXMLDOMDocument2> document2;
+  if (FAILED(document->QueryInterface(IID_IXMLDOMDocument2, reinterpret_cast<void**>(document2.put())))) return;
+  const auto bstrName = Bstr(name);
+  (void)document2->setProperty(bstrName.get(), value);
+}
+
+void Configure(IXMLDOMDocument* document) {
+  (void)document->put_async(VARIANT_FALSE);
+  (void)document->put_resolveExternals(VARIANT_FALSE);
+  (void)document->put_validateOnParse(VARIANT_FALSE);
+  // MSXML3 defaults to XSL Patterns; ".//Message" needs XPath.
+  const auto xpath = Bstr(L"XPath");
+  VARIANT language;
+  ::VariantInit(&language);
+  language.vt = VT_BSTR;
+  language.bstrVal = xpath.get();  // borrowed for the call
+  TrySetProperty(document, L"SelectionLanguage", language);
+  VARIANT prohibit;
+  ::VariantInit(&prohibit);
+  prohibit.vt = VT_BOOL;
+  prohibit.boolVal = VARIANT_TRUE;
+  TrySetProperty(document, L"ProhibitDTD", prohibit);
+}
+
+class MsxmlDocument final : public DocumentImpl {
+ public:
+  explicit MsxmlDocument(ComPtr<IXMLDOMDocument> document) : document_(std::move(document)) {
+    Configure(document_.get());
+  }
+
+  bool Parse(const std::wstring& text, bool preserveWhitespace) override {
+    Check(document_->put_preserveWhiteSpace(preserveWhitespace ? VARIANT_TRUE : VARIANT_FALSE), "preserveWhiteSpace");
+    const auto bstrText = Bstr(text);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    const HRESULT hr = document_->loadXML(bstrText.get(), &ok);
+    return SUCCEEDED(hr) && ok == VARIANT_TRUE;
+  }
+
+  std::shared_ptr<NodeImpl> DocumentNode() const override { return Wrap(AsNode(document_.get())); }
+
+  std::shared_ptr<NodeImpl> CreateElement(const std::wstring& name) override {
+    ComPtr<IXMLDOMElement> element;
+    const auto bstrName = Bstr(name);
+    Check(document_->createElement(bstrName.get(), element.put()), "createElement");
+    return Wrap(AsNode(element.get()));
+  }
+
+  std::shared_ptr<NodeImpl> CreateProcessingInstruction(const std::wstring& target, const std::wstring& data) override {
+    ComPtr<IXMLDOMProcessingInstruction> pi;
+    const auto bstrTarget = Bstr(target);
+    const auto bstrData = Bstr(data);
+    Check(document_->createProcessingInstruction(bstrTarget.get(), bstrData.get(), pi.put()),
+          "createProcessingInstruction");
+    return Wrap(AsNode(pi.get()));
+  }
+
+ private:
+  ComPtr<IXMLDOMDocument> document_;
+};
+
+}  // namespace
+
+std::unique_ptr<DocumentImpl> CreateDomBackend(const std::wstring& progId) {
+  auto document = CreateFromProgId<IXMLDOMDocument>(progId, IID_IXMLDOMDocument);
+  if (!document) return nullptr;
+  return std::make_unique<MsxmlDocument>(std::move(document));
+}
+
+}  // namespace notify::xml
