@@ -80,6 +80,19 @@ void Uninstall(InterceptedWindow& entry) {
 
 InterceptedWindow* Allocate() { return new (std::nothrow) InterceptedWindow(); }
 
+// Messages of a window arrive on its own thread, and the registry has no locks: a window
+// of another thread is refused like a failed install (Wine's SetWindowSubclass allows it).
+bool Install(InterceptedWindow& entry) {
+  if (::GetWindowThreadProcessId(entry.hWnd, nullptr) != ::GetCurrentThreadId()) {
+    ::SetLastError(ERROR_INVALID_THREAD_ID);
+    return false;
+  }
+  ::SetLastError(0);
+  entry.installed =
+      ::SetWindowSubclass(entry.hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&entry)) != FALSE;
+  return entry.installed;
+}
+
 }  // namespace
 
 int LiveInterceptions() noexcept { return InterceptedWindow::liveCount; }
@@ -128,12 +141,10 @@ bool Interceptor::sc_Subclass(HWND hWnd, std::int32_t lParamUser, MessageCallbac
     entry->callback = callback;
     entry->lParamUser = lParamUser;
     registry_->reserve(registry_->size() + 1);
-    ::SetLastError(0);
-    if (!::SetWindowSubclass(hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(entry.get()))) {
+    if (!Install(*entry)) {
       ReportError(routine, interception_text::kInstallFailed + std::to_wstring(::GetLastError()));
       return false;
     }
-    entry->installed = true;
     registry_->push_back(entry.release());
     return true;
   });

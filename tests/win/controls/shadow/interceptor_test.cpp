@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <thread>
 #include <string>
 #include <utility>
 #include <vector>
@@ -282,6 +283,64 @@ TEST_F(InterceptorTest, WindowDestroyedWhileInterceptedIsHarmless) {
   EXPECT_EQ(callback.calls[0].msg, static_cast<UINT>(WM_DESTROY));
   interceptor.StopAllInterception();
   EXPECT_TRUE(reports.empty());
+}
+
+// A window of another thread of this process: installing the subclass there is refused
+// with the install failure, and nothing is left registered.
+TEST_F(InterceptorTest, WindowOfAnotherThreadIsRefused) {
+  struct ForeignWindow {
+    HWND hwnd = nullptr;
+    HANDLE created = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE finish = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread owner{[this] {
+      TestWindow window(0, 0, 10, 10);
+      hwnd = window.hwnd();
+      ::SetEvent(created);
+      ::WaitForSingleObject(finish, 10000);
+    }};
+    ~ForeignWindow() {
+      ::SetEvent(finish);
+      owner.join();
+      ::CloseHandle(created);
+      ::CloseHandle(finish);
+    }
+  } foreign;
+  ::WaitForSingleObject(foreign.created, 10000);
+  ASSERT_TRUE(::IsWindow(foreign.hwnd));
+  EXPECT_FALSE(interceptor.sc_Subclass(foreign.hwnd, 0, &callback));
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].first, L"sc_Subclass");
+  EXPECT_EQ(reports[0].second, L"SetWindowLong failed, error #" + std::to_wstring(ERROR_INVALID_THREAD_ID));
+  EXPECT_EQ(::GetWindowLongPtrW(foreign.hwnd, GWLP_WNDPROC),
+            reinterpret_cast<LONG_PTR>(TestWindow::OriginalProc()));
+  reports.clear();
+  EXPECT_EQ(interceptor.zMap_hWnd(foreign.hwnd), nullptr);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].second, L"Window handle isn't subclassed");
+}
+
+// The product's report: a warning box titled "Error in CL10.<routine>" showing the text
+// with a full stop. A helper thread reads it and presses OK.
+TEST(ErrorReportBox, ShowsTitleAndTextAndWaitsForOk) {
+  std::wstring seenText;
+  bool found = false;
+  std::thread closer([&] {
+    for (int i = 0; i < 200 && !found; ++i) {
+      const HWND box = ::FindWindowW(L"#32770", L"Error in CL10.sc_Subclass");
+      if (box != nullptr) {
+        found = true;
+        wchar_t text[256] = {};
+        ::GetDlgItemTextW(box, 0xFFFF, text, 256);
+        seenText = text;
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+      }
+      ::Sleep(50);
+    }
+  });
+  ShowErrorReport(L"sc_Subclass", L"Invalid window handle");
+  closer.join();
+  EXPECT_TRUE(found);
+  EXPECT_EQ(seenText, L"Invalid window handle.");
 }
 
 }  // namespace
