@@ -227,5 +227,19 @@ TEST_F(Cl10Test, ShadowOnADeadWindowFailsAndLeavesTheOwnerSet) {
             reinterpret_cast<LONG_PTR>(TestWindow::OriginalProc()));
 }
 
+TEST_F(Cl10Test, FormDestroyedBeforeTheShadowTakesTheStripsWithIt) {
+  std::vector<HWND> strips;
+  {
+    TestWindow doomed(30, 30, 100, 60, 0);
+    ASSERT_TRUE(shadow->Shadow(doomed.hwnd()));
+    ::ShowWindow(doomed.hwnd(), SW_SHOWNOACTIVATE);
+    PumpMessages();
+    for (ShadowSide side : kSides) strips.push_back(shadow->SideWindow(side));
+  }
+  for (HWND strip : strips) EXPECT_FALSE(::IsWindow(strip));  // owned windows go with the owner
+  shadow.reset();
+  EXPECT_TRUE(reports.empty());
+}
+
 }  // namespace
 }  // namespace notify
