@@ -101,14 +101,14 @@ Interceptor::Interceptor(MessageCallback* self) : self_(self), report_(ShowError
 
 Interceptor::~Interceptor() { StopAllInterception(); }
 
-void Interceptor::ReportError(const std::wstring& routine, const std::wstring& text) const noexcept {
+void Interceptor::ReportError(std::wstring_view routine, std::wstring_view text) const noexcept {
   TrapVoid([&] {
-    if (report_) report_(routine, text);
+    if (report_) report_(std::wstring(routine), std::wstring(text));
   });
 }
 
 bool Interceptor::sc_Subclass(HWND hWnd, std::int32_t lParamUser, MessageCallback* callback) noexcept {
-  const std::wstring routine = L"sc_Subclass";
+  constexpr std::wstring_view routine = L"sc_Subclass";
   if (!::IsWindow(hWnd)) {
     ReportError(routine, interception_text::kInvalidWindow);
     return false;
@@ -128,7 +128,8 @@ bool Interceptor::sc_Subclass(HWND hWnd, std::int32_t lParamUser, MessageCallbac
     if (!registry_) registry_.emplace();
     std::unique_ptr<InterceptedWindow> entry(Allocate());
     if (!entry) {
-      ReportError(routine, interception_text::kAllocFailed + std::to_wstring(::GetLastError()));
+      const DWORD error = ::GetLastError();
+      ReportError(routine, std::wstring(interception_text::kAllocFailed) + std::to_wstring(error));
       return false;
     }
     const bool known = std::any_of(registry_->begin(), registry_->end(),
@@ -142,7 +143,8 @@ bool Interceptor::sc_Subclass(HWND hWnd, std::int32_t lParamUser, MessageCallbac
     entry->lParamUser = lParamUser;
     registry_->reserve(registry_->size() + 1);
     if (!Install(*entry)) {
-      ReportError(routine, interception_text::kInstallFailed + std::to_wstring(::GetLastError()));
+      const DWORD error = ::GetLastError();
+      ReportError(routine, std::wstring(interception_text::kInstallFailed) + std::to_wstring(error));
       return false;
     }
     registry_->push_back(entry.release());

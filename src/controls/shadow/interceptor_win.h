@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "controls/shadow/message_table.h"
@@ -41,7 +42,7 @@ class Interceptor {
   void StopAllInterception() noexcept;
 
   void SetErrorReport(ErrorReport report) { report_ = std::move(report); }
-  void ReportError(const std::wstring& routine, const std::wstring& text) const noexcept;
+  void ReportError(std::wstring_view routine, std::wstring_view text) const noexcept;
 
  private:
   MessageCallback* self_;
