@@ -12,8 +12,8 @@
 namespace notify {
 namespace {
 
-using test::PumpMessages;
-using test::TestWindow;
+using shadow_test::PumpMessages;
+using shadow_test::TestWindow;
 
 constexpr ShadowSide kSides[] = {ShadowSide::Right, ShadowSide::Bottom, ShadowSide::Left, ShadowSide::Top};
 

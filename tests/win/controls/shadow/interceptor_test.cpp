@@ -14,7 +14,7 @@
 namespace notify {
 namespace {
 
-using test::TestWindow;
+using shadow_test::TestWindow;
 
 constexpr UINT kProbe = WM_APP + 1;
 constexpr UINT kOther = WM_APP + 2;

@@ -1,6 +1,6 @@
 #include "test_window.h"
 
-namespace notify::test {
+namespace notify::shadow_test {
 
 namespace {
 constexpr wchar_t kClass[] = L"NotifyShadowTestForm";
@@ -64,4 +64,4 @@ void PumpMessages(int milliseconds) {
   } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
 }
 
-}  // namespace notify::test
+}  // namespace notify::shadow_test

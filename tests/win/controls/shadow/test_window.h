@@ -6,7 +6,7 @@
 #include <functional>
 #include <map>
 
-namespace notify::test {
+namespace notify::shadow_test {
 
 class TestWindow {
  public:
@@ -33,4 +33,4 @@ class TestWindow {
 
 void PumpMessages(int milliseconds = 50);
 
-}  // namespace notify::test
+}  // namespace notify::shadow_test
