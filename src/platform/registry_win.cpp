@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "platform/handles_win.h"
 #include "platform/registry.h"
+#include "platform/xml/encoding.h"
 
 namespace notify {
 namespace {
@@ -10,16 +11,6 @@ namespace {
 // The predefined keys are 32-bit values sign-extended into a handle.
 HKEY RootHandle(RegRoot root) {
   return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(static_cast<std::uint32_t>(root))));
-}
-
-std::string ToAnsi(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) Fail("WideCharToMultiByte failed");
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
-  return bytes;
 }
 
 bool IsTextType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
@@ -39,7 +30,7 @@ std::vector<std::uint8_t> StoredBytes(const std::vector<std::uint8_t>& encoded, 
 }
 
 LONG WriteValue(HKEY key, const std::wstring& valueName, const RegValue& value, std::uint32_t type, LONG status) {
-  const auto encoding = EncodeRegValue(value, type, ToAnsi);
+  const auto encoding = EncodeRegValue(value, type, xml::ToAnsi);
   if (encoding.kind == RegEncodingKind::Skip) return status;
   if (encoding.kind == RegEncodingKind::Refuse) return ERROR_FILE_NOT_FOUND;
   const auto bytes = StoredBytes(encoding.bytes, type);
