@@ -110,7 +110,7 @@ void FillRecord(const DomNode& message, const std::wstring& id, MsgRecord& r) {
 
 bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env, SeenLookup lookup) {
   if (doc == nullptr) return false;
-  state.CatalogPath = ProgramFolder() + L"Message.xml";
+  state.CatalogPath = AddTrailingBackslash(ProgramFolder()) + L"Message.xml";
   if (!doc->Load(state.CatalogPath)) return false;
   const std::wstring rootName = doc->documentElement().baseName();
   const std::wstring appId = Trim(AttributeText(doc->SelectSingleNode(rootName), L"AppID"));
