@@ -1,8 +1,8 @@
 // Test host for the end-to-end shadow test: a white full-screen backdrop that records
 // clicks, and a white borderless popup above it wearing the popup's shadow.
-//   shadow_host.exe <folder>   writes <folder>\ready once shown, appends "x y" lines to
-//   <folder>\clicks for clicks on the backdrop, and exits when <folder>\stop appears or
-//   after 60 seconds.
+//   shadow_host.exe <folder> [transparency]   writes <folder>\ready once shown, appends
+//   "x y" lines to <folder>\clicks for clicks on the backdrop, and exits when
+//   <folder>\stop appears or after 60 seconds. A transparency replaces the popup's 50.
 #include <windows.h>
 
 #include <cstdio>
@@ -50,8 +50,14 @@ HWND MakeWindow(const wchar_t* className, WNDPROC proc, int x, int y, int cx, in
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
-  folder = commandLine;
-  if (!folder.empty() && folder.front() == L'"') folder = folder.substr(1, folder.size() - 2);
+  // The folder is quoted only when it holds a blank.
+  const std::wstring line = commandLine;
+  const bool quoted = !line.empty() && line.front() == L'"';
+  const std::size_t end = quoted ? line.find(L'"', 1) : line.find(L' ');
+  folder = line.substr(quoted ? 1 : 0, end == std::wstring::npos ? std::wstring::npos : end - (quoted ? 1 : 0));
+  if (folder.empty()) return 2;
+  const std::wstring rest = end == std::wstring::npos ? L"" : line.substr(end + 1);
+  const int transparency = rest.find_first_of(L"0123456789") == std::wstring::npos ? -1 : _wtoi(rest.c_str());
   const HWND backdrop = MakeWindow(L"ShadowHostBackdrop", BackdropProc, 0, 0,
                                    ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
   const HWND popup = MakeWindow(L"ShadowHostPopup", ::DefWindowProcW, 200, 150, 300, 200);
@@ -61,6 +67,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     AppendLine(folder + L"\\errors", notify::ToUtf8(notify::ErrorLogText(routine, text)) + "\n");
   });
   notify::ApplyShadow(popup, shadow);
+  if (transparency >= 0) shadow.SetTransparency(transparency);
   ::ShowWindow(backdrop, SW_SHOWNOACTIVATE);
   ::UpdateWindow(backdrop);
   ::ShowWindow(popup, SW_SHOW);
