@@ -1,0 +1,222 @@
+#include "presentation/popup_view_win.h"
+
+#include "platform/error.h"
+#include "platform/handles_win.h"
+#include "platform/paths.h"
+#include "platform/ui/screen_win.h"
+#include "presentation/placement.h"
+#include "presentation/skin_style.h"
+
+namespace notify {
+namespace {
+
+// Design time: the corners and the logo show their pictures at natural size, the edges,
+// the centre and the icon stretch theirs.
+bool Stretches(PopupImage which) {
+  switch (which) {
+    case PopupImage::LeftTop:
+    case PopupImage::RightTop:
+    case PopupImage::LeftButtom:
+    case PopupImage::RightButtom:
+    case PopupImage::Logo:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// The layout computes in single precision; controls hold whole pixels, halves to even.
+int WholePixels(float value) {
+  return ui::TwipsToPixels(value, 1.0f);
+}
+
+ui::ControlRect ToControl(const PixelBox& box) {
+  return {WholePixels(box.left), WholePixels(box.top), WholePixels(box.width), WholePixels(box.height)};
+}
+
+PixelBox ToModel(const ui::ControlRect& r) {
+  return {static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.width),
+          static_cast<float>(r.height)};
+}
+
+PixelSize NaturalSize(const ui::PicturePtr& picture) {
+  if (!picture) return {};  // a control without a picture measures 0 x 0
+  return {static_cast<float>(picture->Width()), static_cast<float>(picture->Height())};
+}
+
+LabelModel CaptureLabel(const ui::Label& label) {
+  return {ToModel(label.Bounds()), label.Visible(), label.Centred(), label.Text(), label.ForeColor()};
+}
+
+void ApplyLabel(ui::Label& label, const LabelModel& model) {
+  if (label.Text() != model.text) label.Text(model.text);
+  label.ForeColor(model.color);
+  label.Centred(model.centred);
+  label.Visible(model.visible);
+  label.Move(ToControl(model.box));
+}
+
+ButtonModel CaptureButton(const PopupButton& button) {
+  return {ToModel(button.Bounds()), button.Visible(), button.Caption(), button.ForeColor(), button.PColor()};
+}
+
+void ApplyButton(PopupButton& button, const ButtonModel& model) {
+  if (button.ForeColor() != model.foreColor) button.ForeColor(model.foreColor);
+  if (button.PColor() != model.pColor) button.PColor(model.pColor);
+  if (button.Caption() != model.caption) button.Caption(model.caption);
+  button.Visible(model.visible);
+  button.Move(ToControl(model.box));
+}
+
+// The label font's metrics for the layout.
+class FormTextMeasure final : public TextMeasure {
+ public:
+  explicit FormTextMeasure(const ui::Form& form) : form_(form) {}
+  PixelSize MeasureLine(const std::wstring& text) const override {
+    const SIZE size = form_.MeasureText(text, -1);
+    return {static_cast<float>(size.cx), static_cast<float>(size.cy)};
+  }
+  float WrappedHeight(const std::wstring& text, float width) const override {
+    return static_cast<float>(form_.MeasureText(text, WholePixels(width)).cy);
+  }
+
+ private:
+  const ui::Form& form_;
+};
+
+// Pictures from the skin onto the view's controls.
+class ViewPictures final : public SkinPictures {
+ public:
+  explicit ViewPictures(PopupView& view) : view_(view) {}
+  void SetPicture(SkinTarget target, const std::wstring& path) override {
+    ui::PicturePtr picture = ui::LoadPicture(path);
+    if (target == SkinTarget::CloseFace) return view_.Cmd_Close().BtnPic(std::move(picture));
+    if (target == SkinTarget::ConfirmFace) return view_.Cmd_Confirm().BtnPic(std::move(picture));
+    view_.Image(ImageOf(target)).Picture(std::move(picture));
+  }
+  void ClearPicture(SkinTarget target) override {
+    if (target == SkinTarget::CloseFace) return view_.Cmd_Close().BtnPic(nullptr);
+    if (target == SkinTarget::ConfirmFace) return view_.Cmd_Confirm().BtnPic(nullptr);
+    view_.Image(ImageOf(target)).ClearPicture();
+  }
+
+ private:
+  static PopupImage ImageOf(SkinTarget target) {
+    switch (target) {
+      case SkinTarget::Icon: return PopupImage::Icon;
+      case SkinTarget::LeftTop: return PopupImage::LeftTop;
+      case SkinTarget::LeftMiddle: return PopupImage::LeftMiddle;
+      case SkinTarget::LeftButtom: return PopupImage::LeftButtom;
+      case SkinTarget::MiddleTop: return PopupImage::MiddleTop;
+      case SkinTarget::MiddleMiddle: return PopupImage::MiddleMiddle;
+      case SkinTarget::MiddleButtom: return PopupImage::MiddleButtom;
+      case SkinTarget::RightTop: return PopupImage::RightTop;
+      case SkinTarget::RightMiddle: return PopupImage::RightMiddle;
+      case SkinTarget::RightButtom: return PopupImage::RightButtom;
+      case SkinTarget::Logo: return PopupImage::Logo;
+      default: Fail("not an image");
+    }
+  }
+  PopupView& view_;
+};
+
+}  // namespace
+
+PopupView::PopupView(const PopupButtonFactory& makeButton) {
+  // Creation order is paint order: tiles, then icon and logo, then the labels.
+  for (std::size_t i = 0; i < kPopupImageCount; ++i) {
+    images_[i] = &form_.AddImage(Stretches(static_cast<PopupImage>(i)));
+  }
+  imgCheck_ = &form_.AddImage(false);
+  imgCheck_->Visible(false);
+  title_ = &form_.AddLabel(ui::LabelSizing::OneLine);
+  content_ = &form_.AddLabel(ui::LabelSizing::WrapToWidth);
+  date_ = &form_.AddLabel(ui::LabelSizing::OneLine);
+  author_ = &form_.AddLabel(ui::LabelSizing::OneLine);
+  close_ = makeButton(form_.Handle(), L"Cmd_Close", L"X", 31, 21);
+  confirm_ = makeButton(form_.Handle(), L"Cmd_Confirm", L"\u786E\u5B9A", 77, 27);
+}
+
+PopupView::~PopupView() { Unload(); }
+
+void PopupView::Unload() {
+  close_.reset();
+  confirm_.reset();
+  form_.Unload();
+}
+
+PopupModel PopupView::Capture() const {
+  PopupModel model;
+  model.backColor = form_.BackColor();
+  model.widthTwips = form_.WidthTwips();
+  model.heightTwips = form_.HeightTwips();
+  for (std::size_t i = 0; i < kPopupImageCount; ++i) {
+    model.images[i] = {ToModel(images_[i]->Bounds()), NaturalSize(images_[i]->Picture())};
+  }
+  model.title = CaptureLabel(*title_);
+  model.content = CaptureLabel(*content_);
+  model.date = CaptureLabel(*date_);
+  model.author = CaptureLabel(*author_);
+  model.close = CaptureButton(*close_);
+  model.confirm = CaptureButton(*confirm_);
+  return model;
+}
+
+void PopupView::Apply(const PopupModel& model) {
+  form_.BackColor(model.backColor);
+  form_.MoveTwips(form_.LeftTwips(), form_.TopTwips(), model.widthTwips, model.heightTwips);
+  for (std::size_t i = 0; i < kPopupImageCount; ++i) images_[i]->Move(ToControl(model.images[i].box));
+  if (model.checkPicture) {
+    imgCheck_->Picture(Image(*model.checkPicture).Picture());
+  } else {
+    imgCheck_->ClearPicture();
+  }
+  ApplyLabel(*title_, model.title);
+  ApplyLabel(*content_, model.content);
+  ApplyLabel(*date_, model.date);
+  ApplyLabel(*author_, model.author);
+  ApplyButton(*close_, model.close);
+  ApplyButton(*confirm_, model.confirm);
+}
+
+void PopupView::LoadSkinStyle(const MsgRecord& record, xml::DomDocument* document) noexcept {
+  TrapVoid([&] {
+    ViewPictures pictures(*this);
+    notify::LoadSkinStyle(record, ProgramFolder(), document, pictures);
+  });
+}
+
+void PopupView::LayoutPopup(const MsgRecord& record) noexcept {
+  TrapVoid([&] {
+    PopupModel model = Capture();
+    LayoutPopupModel(model, record, FormTextMeasure(form_));
+    // Also after a failed step: what the layout set before it stays.
+    Apply(model);
+  });
+}
+
+void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
+  notify::SetRoundedRegion(form_, ellipseWidth, ellipseHeight);
+}
+
+void PopupView::PlacePopup() { notify::PlacePopup(form_); }
+
+void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
+  const RegionCorner corner = RoundedRegionCorner(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
+  win::DeleteObjectOwner region(::CreateRoundRectRgn(0, 0, corner.right, corner.bottom, ellipseWidth, ellipseHeight));
+  if (!region) Fail("CreateRoundRectRgn");
+  if (::SetWindowRgn(form.Handle(), static_cast<HRGN>(region.get()), TRUE) == 0) Fail("SetWindowRgn");
+  region.release();  // the window owns it now
+}
+
+void PlacePopup(ui::Form& form) {
+  const TwipsPoint at = PopupPosition(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
+  form.MoveTwips(at.left, at.top, form.WidthTwips(), form.HeightTwips());
+  // NOACTIVATE: making the popup topmost must not take the activation from the user's
+  // window (and without a window manager Wine would wait on every later hide).
+  if (!::SetWindowPos(form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE)) {
+    Fail("SetWindowPos");
+  }
+}
+
+}  // namespace notify

@@ -1,0 +1,376 @@
+#include "presentation/popup_view_win.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../../unit/platform/xml/xml_test_support.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "platform/ui/screen_win.h"
+#include "test_support.h"
+#include "ui_test_support.h"
+
+namespace notify {
+namespace {
+
+namespace fs = std::filesystem;
+using uitest::CountColor;
+using uitest::Surface;
+
+// One generated style: each role a solid colour of its own size.
+struct TilePicture {
+  const char* element;
+  const char* file;
+  int width;
+  int height;
+  std::uint32_t color;
+};
+const std::vector<TilePicture> kTiles = {
+    {"Icon", "icon.bmp", 16, 16, 0x000080FF},          {"LeftTop", "lt.bmp", 12, 30, 0x000000C0},
+    {"LeftMiddle", "lm.bmp", 4, 2, 0x0000C000},        {"LeftButtom", "lb.bmp", 8, 10, 0x00C00000},
+    {"MiddleTop", "mt.bmp", 2, 30, 0x00C0C000},         {"MiddleMiddle", "mm.bmp", 3, 3, 0x00F0F0F0},
+    {"MiddleButtom", "mb.bmp", 2, 10, 0x00C000C0},      {"RightTop", "rt.bmp", 14, 30, 0x0000C0C0},
+    {"RightMiddle", "rm.bmp", 3, 2, 0x00404040},        {"RightButtom", "rb.bmp", 6, 10, 0x00808000},
+    {"Close", "close.bmp", 155, 21, 0x00008080},        {"Confirm", "confirm.bmp", 385, 27, 0x00800080},
+};
+
+std::string ConfigXml(const std::string& root, const std::vector<std::string>& skip,
+                      const std::map<std::string, std::string>& rename = {}) {
+  std::string xml = "<" + root + (root.find(':') != std::string::npos ? " xmlns:p=\"urn:p\"" : "") + ">";
+  for (const auto& t : kTiles) {
+    if (std::find(skip.begin(), skip.end(), t.element) != skip.end()) continue;
+    const auto renamed = rename.find(t.element);
+    const std::string file = renamed == rename.end() ? t.file : renamed->second;
+    xml += std::string("<") + t.element + ">" + file + "</" + t.element + ">";
+  }
+  return xml + "</" + root + ">";
+}
+
+class PopupViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    document_ = xml::test::NewDocument();
+    ASSERT_NE(document_, nullptr);
+    SetProgramFolder(dir_.text());
+    uitest::WriteSolidBmp(dir_ / "Image" / "Logo" / "logo.bmp", 48, 40, 0x00203040);
+    uitest::WriteSolidBmp(dir_ / "Image" / "Logo" / "logo2.bmp", 20, 20, 0x00102030);
+  }
+
+  // A style whose pictures all exist; `config` decides what Config.xml says.
+  void WriteStyle(const std::string& style, const std::string& config, std::uint32_t tint = 0) {
+    const fs::path folder = dir_ / "Image" / style;
+    for (const auto& t : kTiles) uitest::WriteSolidBmp(folder / t.file, t.width, t.height, t.color ^ tint);
+    if (!config.empty()) test::WriteBytes(folder / "Config.xml", config);
+  }
+
+  void Load(const std::wstring& style, const std::wstring& logo = L"logo.bmp") {
+    MsgRecord record;
+    record.Style = style;
+    record.Logo = logo;
+    view_.LoadSkinStyle(record, document_.get());
+  }
+
+  // Every picture the skin can set, in table order, with the logo last.
+  std::vector<ui::PicturePtr> Pictures() {
+    std::vector<ui::PicturePtr> all;
+    for (auto which : {PopupImage::Icon, PopupImage::LeftTop, PopupImage::LeftMiddle, PopupImage::LeftButtom,
+                       PopupImage::MiddleTop, PopupImage::MiddleMiddle, PopupImage::MiddleButtom,
+                       PopupImage::RightTop, PopupImage::RightMiddle, PopupImage::RightButtom}) {
+      all.push_back(view_.Image(which).Picture());
+    }
+    all.push_back(view_.Cmd_Close().BtnPic());
+    all.push_back(view_.Cmd_Confirm().BtnPic());
+    all.push_back(view_.Image(PopupImage::Logo).Picture());
+    return all;
+  }
+
+  test::TempDir dir_;
+  std::unique_ptr<xml::DomDocument> document_;
+  PopupView view_;
+};
+
+TEST_F(PopupViewTest, DesignTimeControls) {
+  EXPECT_EQ(view_.Cmd_Close().Caption(), L"X");
+  EXPECT_EQ(view_.Cmd_Close().Bounds().width, 31);
+  EXPECT_EQ(view_.Cmd_Close().Bounds().height, 21);
+  EXPECT_EQ(view_.Cmd_Confirm().Caption(), L"\u786E\u5B9A");
+  EXPECT_EQ(view_.Cmd_Confirm().Bounds().height, 27);
+  EXPECT_EQ(::GetParent(view_.Cmd_Close().Handle()), view_.Handle());
+  EXPECT_FALSE(view_.ImgCheck().Visible());
+  EXPECT_FALSE(view_.Image(PopupImage::LeftTop).Stretch());
+  EXPECT_FALSE(view_.Image(PopupImage::Logo).Stretch());
+  EXPECT_TRUE(view_.Image(PopupImage::MiddleTop).Stretch());
+  EXPECT_TRUE(view_.Image(PopupImage::Icon).Stretch());
+  for (const auto& p : Pictures()) EXPECT_EQ(p, nullptr);  // no picture before a style loads
+}
+
+TEST_F(PopupViewTest, FullStyleSetsEveryPicture) {
+  WriteStyle("Full", ConfigXml("Skin", {}));
+  Load(L"Full");
+  const auto pictures = Pictures();
+  for (std::size_t i = 0; i < kTiles.size(); ++i) {
+    ASSERT_NE(pictures[i], nullptr) << kTiles[i].element;
+    EXPECT_EQ(pictures[i]->Width(), kTiles[i].width) << kTiles[i].element;
+    EXPECT_EQ(pictures[i]->Height(), kTiles[i].height) << kTiles[i].element;
+  }
+  ASSERT_NE(pictures.back(), nullptr);
+  EXPECT_EQ(pictures.back()->Width(), 48);
+}
+
+// Each case loads a full style "A" first, then the style under test "B" (its pictures
+// differ from A's), and says which of the thirteen pictures B replaced.
+TEST_F(PopupViewTest, LaterStylesReplaceOnlyWhatTheyReach) {
+  struct Case {
+    const char* name;
+    std::string config;
+    bool logo;
+    std::vector<bool> replaced;  // table order: 10 tiles/icon, Close, Confirm
+  };
+  const std::vector<bool> none(12, false);
+  const std::vector<bool> all(12, true);
+  std::vector<bool> noFaces = all;
+  noFaces[10] = noFaces[11] = false;
+  const std::vector<Case> cases = {
+      {"missing Icon element", ConfigXml("Skin", {"Icon"}), true, none},
+      {"missing Close and Confirm", ConfigXml("Skin", {"Close", "Confirm"}), true, noFaces},
+      {"missing Config.xml", "", false, none},
+      {"prefixed root", ConfigXml("p:Skin", {}), true, none},
+      {"full style", ConfigXml("Root", {}), true, all},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string a = "A" + std::to_string(n);
+    const std::string b = "B" + std::to_string(n++);
+    WriteStyle(a, ConfigXml("Skin", {}));
+    WriteStyle(b, c.config, 0x00010101);
+    Load(FromUtf8(a), L"logo.bmp");
+    const auto before = Pictures();
+    Load(FromUtf8(b), L"logo2.bmp");
+    const auto after = Pictures();
+    for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(after[i] != before[i], c.replaced[i]) << kTiles[i].element;
+    EXPECT_EQ(after[12] != before[12], c.logo) << "logo";
+  }
+}
+
+TEST_F(PopupViewTest, MissingCentreFileClearsTheCentre) {
+  WriteStyle("A", ConfigXml("Skin", {}));
+  WriteStyle("B", ConfigXml("Skin", {}, {{"MiddleMiddle", "absent.bmp"}}), 0x00010101);
+  Load(L"A");
+  const auto before = Pictures();
+  ASSERT_NE(view_.Image(PopupImage::MiddleMiddle).Picture(), nullptr);
+  Load(L"B");
+  EXPECT_EQ(view_.Image(PopupImage::MiddleMiddle).Picture(), nullptr);
+  EXPECT_NE(view_.Image(PopupImage::MiddleButtom).Picture(), before[6]);  // the rest went on
+  EXPECT_NE(view_.Cmd_Confirm().BtnPic(), before[11]);
+}
+
+TEST_F(PopupViewTest, UnreadablePictureEndsTheLoad) {
+  WriteStyle("A", ConfigXml("Skin", {}));
+  WriteStyle("B", ConfigXml("Skin", {}, {{"MiddleTop", "junk.bmp"}}), 0x00010101);
+  test::WriteBytes(dir_ / "Image" / "B" / "junk.bmp", "not a picture");
+  Load(L"A");
+  const auto before = Pictures();
+  Load(L"B");
+  const auto after = Pictures();
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_NE(after[i], before[i]) << kTiles[i].element;
+  for (std::size_t i = 4; i < 12; ++i) EXPECT_EQ(after[i], before[i]) << kTiles[i].element;
+}
+
+bool Near(std::uint32_t a, std::uint32_t b, int tolerance) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int ca = static_cast<int>((a >> shift) & 0xFF);
+    const int cb = static_cast<int>((b >> shift) & 0xFF);
+    if (std::abs(ca - cb) > tolerance) return false;
+  }
+  return true;
+}
+
+// A record for a 300 x 200 popup with both buttons and no date or author.
+MsgRecord ButtonsRecord() {
+  MsgRecord r;
+  r.ID = L"m";
+  r.FormColor = 0x00D0E0F0;
+  r.FormWidth = 300 * 15;
+  r.FormHeight = 200 * 15;
+  r.Title = L"Title";
+  r.Content = L"Content";
+  r.BtnCls = L"X";
+  r.BtnClsWidth = 31;
+  r.BtnClsHeight = 21;
+  r.BtnCfm = L"OK";
+  r.BtnCfmWidth = 77;
+  r.BtnCfmHeight = 27;
+  return r;
+}
+
+TEST_F(PopupViewTest, EveryPictureFormatServesAsATile) {
+  struct Format {
+    const char* element;
+    const char* file;
+    std::uint32_t color;
+  };
+  const std::vector<Format> formats = {
+      {"LeftTop", "tile.bmp", 0x000000FF},     {"RightTop", "tile.gif", 0x0000FF00},
+      {"LeftButtom", "tile.jpg", 0x00FF0000},  {"RightButtom", "tile.ico", 0x0000FFFF},
+      {"MiddleTop", "tile.png", 0x00FF00FF},
+  };
+  // No icon: it would cover the small top-left tile.
+  std::map<std::string, std::string> rename{{"Icon", "absent.bmp"}};
+  for (const auto& f : formats) rename[f.element] = f.file;
+  WriteStyle("Formats", ConfigXml("Skin", {}, rename));
+  for (const auto& f : formats) {
+    fs::copy_file(test::FixturePath(std::string("presentation/") + f.file), dir_ / "Image" / "Formats" / f.file);
+  }
+  Load(L"Formats");
+  view_.LayoutPopup(ButtonsRecord());
+  const int cw = view_.Form().ClientWidth();
+  const int ch = view_.Form().ClientHeight();
+  ASSERT_EQ(cw, 327);
+  ASSERT_EQ(ch, 227);
+  Surface s(cw, ch);
+  view_.Form().Render(s.dc());
+  struct Spot {
+    PopupImage tile;
+    int x, y;
+    std::uint32_t color;
+  };
+  const std::vector<Spot> spots = {
+      {PopupImage::LeftTop, 4, 3, 0x000000FF},          {PopupImage::RightTop, cw - 4, 3, 0x0000FF00},
+      {PopupImage::LeftButtom, 4, ch - 3, 0x00FF0000},  {PopupImage::RightButtom, cw - 4, ch - 3, 0x0000FFFF},
+      {PopupImage::MiddleTop, cw / 2, 3, 0x00FF00FF},
+  };
+  for (const auto& spot : spots) {
+    const auto& picture = view_.Image(spot.tile).Picture();
+    ASSERT_NE(picture, nullptr) << static_cast<int>(spot.tile);
+    EXPECT_EQ(picture->Width(), 8);
+    EXPECT_EQ(picture->Height(), 6);
+    // JPEG may be off by a level or two per channel.
+    EXPECT_TRUE(Near(s.Pixel(spot.x, spot.y), spot.color, 3))
+        << static_cast<int>(spot.tile) << " " << std::hex << s.Pixel(spot.x, spot.y);
+  }
+}
+
+TEST_F(PopupViewTest, LayoutPlacesTheRealControls) {
+  WriteStyle("Full", ConfigXml("Skin", {}));
+  Load(L"Full");
+  view_.LayoutPopup(ButtonsRecord());
+  EXPECT_EQ(view_.Form().WidthTwips(), 327 * 15);
+  EXPECT_EQ(view_.Form().HeightTwips(), 227 * 15);
+  EXPECT_EQ(view_.Form().BackColor(), 0x00D0E0F0);
+  struct Expect {
+    PopupImage which;
+    ui::ControlRect rect;
+    std::uint32_t color;
+  };
+  const std::vector<Expect> expected = {
+      {PopupImage::LeftTop, {0, 0, 12, 30}, 0x000000C0},
+      {PopupImage::RightTop, {313, 0, 14, 30}, 0x0000C0C0},
+      {PopupImage::LeftButtom, {0, 217, 8, 10}, 0x00C00000},
+      {PopupImage::RightButtom, {321, 217, 6, 10}, 0x00808000},
+      {PopupImage::LeftMiddle, {0, 30, 4, 187}, 0x0000C000},
+      {PopupImage::RightMiddle, {324, 30, 3, 187}, 0x00404040},
+      {PopupImage::MiddleTop, {12, 0, 301, 30}, 0x00C0C000},
+      {PopupImage::MiddleButtom, {8, 217, 313, 10}, 0x00C000C0},
+      {PopupImage::MiddleMiddle, {4, 30, 320, 187}, 0x00F0F0F0},
+      {PopupImage::Icon, {7, 7, 16, 16}, 0x000080FF},
+      {PopupImage::Logo, {20, 46, 48, 40}, 0x00203040},
+  };
+  Surface s(327, 227);
+  view_.Form().Render(s.dc());
+  for (const auto& e : expected) {
+    const ui::ControlRect r = view_.Image(e.which).Bounds();
+    EXPECT_EQ(r, e.rect) << static_cast<int>(e.which);
+    // The tile's corners carry its colour, unless a later item covers them.
+    EXPECT_EQ(s.Pixel(r.left + r.width - 1, r.top), e.color) << static_cast<int>(e.which);
+  }
+  EXPECT_EQ(view_.ImgCheck().Picture(), nullptr);
+  // Close: (30 - 21) / 2 = 4.5 from the top and the right, applied as 4 and 292 (halves to even).
+  EXPECT_EQ(view_.Cmd_Close().Bounds(), (ui::ControlRect{292, 4, 31, 21}));
+  EXPECT_EQ(view_.Cmd_Confirm().Bounds(), (ui::ControlRect{235, 178, 77, 27}));
+  EXPECT_TRUE(view_.Cmd_Close().Visible());
+  EXPECT_TRUE(view_.Cmd_Confirm().Visible());
+  EXPECT_EQ(view_.Cmd_Confirm().Caption(), L"OK");
+  EXPECT_FALSE(view_.Lbl_Date().Visible());
+  EXPECT_FALSE(view_.Lbl_Author().Visible());
+  EXPECT_EQ(view_.Lbl_Title().Left(), 30);
+  EXPECT_EQ(view_.Lbl_Title().Text(), L"Title");
+  EXPECT_EQ(view_.Lbl_Content().Left(), 80);
+  EXPECT_EQ(view_.Lbl_Content().Top(), 58);
+  EXPECT_EQ(view_.Lbl_Content().Width(), 327 - 4 - 3 - 48 - 36);
+
+  // The next message without buttons hides them and shrinks the popup back.
+  MsgRecord plain = ButtonsRecord();
+  plain.BtnCls.clear();
+  plain.BtnCfm.clear();
+  view_.LayoutPopup(plain);
+  EXPECT_EQ(view_.Form().ClientWidth(), 300);
+  EXPECT_EQ(view_.Form().ClientHeight(), 200);
+  EXPECT_FALSE(view_.Cmd_Close().Visible());
+  EXPECT_FALSE(view_.Cmd_Confirm().Visible());
+}
+
+TEST_F(PopupViewTest, StoppedLayoutKeepsWhatCameBefore) {
+  WriteStyle("Full", ConfigXml("Skin", {}));
+  Load(L"Full");
+  view_.LayoutPopup(ButtonsRecord());
+  const ui::ControlRect icon = view_.Image(PopupImage::Icon).Bounds();
+  MsgRecord narrow = ButtonsRecord();
+  narrow.BtnCfm.clear();
+  narrow.FormWidth = 20 * 15;  // narrower than the two top corners
+  view_.LayoutPopup(narrow);
+  EXPECT_EQ(view_.Form().ClientWidth(), 20);
+  EXPECT_EQ(view_.Image(PopupImage::RightTop).Bounds(), (ui::ControlRect{6, 0, 14, 30}));
+  EXPECT_EQ(view_.Image(PopupImage::MiddleTop).Bounds(), (ui::ControlRect{12, 0, 301, 30}));
+  EXPECT_EQ(view_.Image(PopupImage::Icon).Bounds(), icon);
+  EXPECT_EQ(view_.Cmd_Confirm().Bounds(), (ui::ControlRect{235, 178, 77, 27}));
+}
+
+TEST_F(PopupViewTest, RegionIsTheSizePlusOneWithRoundedOrSquareCorners) {
+  view_.Form().MoveTwips(0, 0, 300 * 15, 200 * 15);
+  struct Case {
+    std::int16_t ellipse;
+    bool cornerInside;
+  };
+  for (const Case c : {Case{5, false}, Case{0, true}, Case{5, false}}) {
+    view_.SetRoundedRegion(c.ellipse, c.ellipse);
+    win::DeleteObjectOwner region(::CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(::GetWindowRgn(view_.Handle(), static_cast<HRGN>(region.get())), ERROR);
+    RECT box{};
+    ::GetRgnBox(static_cast<HRGN>(region.get()), &box);
+    EXPECT_EQ(box.left, 0);
+    EXPECT_EQ(box.top, 0);
+    EXPECT_GE(box.right, 300);
+    EXPECT_LE(box.right, 301);
+    EXPECT_GE(box.bottom, 200);
+    EXPECT_LE(box.bottom, 201);
+    EXPECT_EQ(::PtInRegion(static_cast<HRGN>(region.get()), 0, 0) != 0, c.cornerInside) << c.ellipse;
+    EXPECT_TRUE(::PtInRegion(static_cast<HRGN>(region.get()), 150, 100));
+    EXPECT_TRUE(::PtInRegion(static_cast<HRGN>(region.get()), 150, 0));
+  }
+}
+
+TEST_F(PopupViewTest, PlacedBottomRightTopmostWithoutActivation) {
+  view_.Form().MoveTwips(0, 0, 300 * 15, 200 * 15);
+  view_.PlacePopup();
+  view_.Show();
+  const ui::ScreenMetrics screen = ui::QueryScreenMetrics();
+  RECT r{};
+  ::GetWindowRect(view_.Handle(), &r);
+  // 96 twips are 6.4 pixels: 974.6 and 817.6 round to whole pixels.
+  const int screenW = static_cast<int>(screen.widthTwips / 15);
+  EXPECT_EQ(r.right - r.left, 300);
+  EXPECT_EQ(r.bottom - r.top, 200);
+  EXPECT_EQ(screenW - r.right, 6);
+  EXPECT_EQ(screen.workArea.bottom - r.bottom, 6);
+  EXPECT_TRUE(::GetWindowLongPtrW(view_.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_NE(::GetActiveWindow(), view_.Handle());
+}
+
+}  // namespace
+}  // namespace notify
