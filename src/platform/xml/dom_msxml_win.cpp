@@ -15,6 +15,9 @@ namespace {
 
 using win::ComPtr;
 
+// MinGW's uuid library lacks this one: {2933BF95-7B36-11D2-B20E-00C04F983E60}.
+constexpr IID kIidXmlDomDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
 win::SysFreeStringOwner Bstr(const std::wstring& text) {
   if (text.size() > UINT_MAX / 2) Fail("text too long");
   win::SysFreeStringOwner s(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
@@ -135,11 +138,26 @@ class MsxmlNode final : public NodeImpl {
   std::shared_ptr<NodeImpl> NextSibling() const override { return Related(&IXMLDOMNode::get_nextSibling); }
   std::shared_ptr<NodeImpl> Parent() const override { return Related(&IXMLDOMNode::get_parentNode); }
 
+  // Wine hands out a new object for every lookup of a node, so COM identity alone cannot
+  // tell; the node's position (its sibling index on every level) can. Two detached
+  // subtrees cannot be told apart that way and count as different.
   bool IsSame(const NodeImpl& other) const override {
     const auto* o = dynamic_cast<const MsxmlNode*>(&other);
     if (!o) return false;
-    const auto mine = Identity(node_.get());
-    return mine && mine.get() == Identity(o->node_.get()).get();
+    if (SameObject(node_.get(), o->node_.get())) return true;
+    auto a = std::make_shared<MsxmlNode>(node_);
+    auto b = std::make_shared<MsxmlNode>(o->node_);
+    while (a && b) {
+      if (SameObject(a->node_.get(), b->node_.get())) return true;
+      if (a->SiblingIndex() != b->SiblingIndex()) return false;
+      auto parentA = std::static_pointer_cast<MsxmlNode>(a->Parent());
+      auto parentB = std::static_pointer_cast<MsxmlNode>(b->Parent());
+      // Same index on every level up to a document: the same place in the one document.
+      if (!parentA && !parentB) return a->kind() == NodeKind::Document && b->kind() == NodeKind::Document;
+      a = std::move(parentA);
+      b = std::move(parentB);
+    }
+    return false;
   }
 
   std::shared_ptr<NodeListImpl> SelectNodes(const std::wstring& xpath) const override {
@@ -177,6 +195,20 @@ class MsxmlNode final : public NodeImpl {
   IXMLDOMNode* get() const { return node_.get(); }
 
  private:
+  static bool SameObject(IUnknown* a, IUnknown* b) {
+    const auto identityA = Identity(a);
+    return identityA && identityA.get() == Identity(b).get();
+  }
+
+  std::size_t SiblingIndex() const {
+    std::size_t index = 0;
+    for (auto at = Related(&IXMLDOMNode::get_previousSibling); at;
+         at = static_cast<MsxmlNode&>(*at).Related(&IXMLDOMNode::get_previousSibling)) {
+      ++index;
+    }
+    return index;
+  }
+
   std::shared_ptr<NodeImpl> Related(HRESULT (STDMETHODCALLTYPE IXMLDOMNode::*getter)(IXMLDOMNode**)) const {
     ComPtr<IXMLDOMNode> node;
     if (((*node_.get()).*getter)(node.put()) != S_OK) return nullptr;
@@ -203,7 +235,7 @@ ComPtr<IXMLDOMNode> AsNode(I* object) {
 // Properties an older or emulated component may not know are tolerated.
 void TrySetProperty(IXMLDOMDocument* document, const wchar_t* name, VARIANT value) {
   ComPtr<IXMLDOMDocument2> document2;
-  if (FAILED(document->QueryInterface(IID_IXMLDOMDocument2, reinterpret_cast<void**>(document2.put())))) return;
+  if (FAILED(document->QueryInterface(kIidXmlDomDocument2, reinterpret_cast<void**>(document2.put())))) return;
   const auto bstrName = Bstr(name);
   (void)document2->setProperty(bstrName.get(), value);
 }

