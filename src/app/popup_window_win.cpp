@@ -1,34 +1,34 @@
 #include "app/popup_window_win.h"
 
-#include "platform/ui/form_win.h"
+#include "presentation/popup_view_win.h"
 
 namespace notify {
 
 namespace {
 
-// Interim: the bare form, until the skinned popup view is wired in.
-class BareForm final : public PopupWindow {
+class SkinnedPopup final : public PopupWindow {
  public:
-  HWND Handle() const override { return form_.Handle(); }
-  void LoadSkinStyle(const MsgRecord&, xml::DomDocument*) override {}
-  void LayoutPopup(const MsgRecord& record) override {
-    form_.BackColor(record.FormColor);
-    form_.WidthTwips(record.FormWidth);
-    form_.HeightTwips(record.FormHeight);
+  HWND Handle() const override { return view_.Handle(); }
+  void LoadSkinStyle(const MsgRecord& record, xml::DomDocument* doc) override { view_.LoadSkinStyle(record, doc); }
+  void LayoutPopup(const MsgRecord& record) override { view_.LayoutPopup(record); }
+  void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) override {
+    view_.SetRoundedRegion(ellipseWidth, ellipseHeight);
   }
-  void SetRoundedRegion(std::int16_t, std::int16_t) override {}
-  void PlacePopup() override {}
-  void Show() override { form_.Show(); }
-  void Hide() override { form_.Hide(); }
-  void Unload() override { form_.Unload(); }
-  void OnClick(std::function<void()>, std::function<void()>) override {}
+  void PlacePopup() override { view_.PlacePopup(); }
+  void Show() override { view_.Show(); }
+  void Hide() override { view_.Hide(); }
+  void Unload() override { view_.Unload(); }
+  void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick) override {
+    view_.Cmd_Close().OnClick(std::move(closeClick));
+    view_.Cmd_Confirm().OnClick(std::move(confirmClick));
+  }
 
  private:
-  ui::Form form_;
+  PopupView view_;
 };
 
 }  // namespace
 
-std::unique_ptr<PopupWindow> CreatePopupWindow() { return std::make_unique<BareForm>(); }
+std::unique_ptr<PopupWindow> CreatePopupWindow() { return std::make_unique<SkinnedPopup>(); }
 
 }  // namespace notify
