@@ -179,6 +179,11 @@ void PopupView::Apply(const PopupModel& model) {
   ApplyButton(*confirm_, model.confirm);
 }
 
+void PopupView::OnClick(std::function<void()> closeClick, std::function<void()> confirmClick) {
+  close_->OnClick(std::move(closeClick));
+  confirm_->OnClick(std::move(confirmClick));
+}
+
 void PopupView::LoadSkinStyle(const MsgRecord& record, xml::DomDocument* document) noexcept {
   TrapVoid([&] {
     ViewPictures pictures(*this);

@@ -46,6 +46,9 @@ class PopupView {
   void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight);
   void PlacePopup();
 
+  // The two buttons' Click events, as FrmMain handles them.
+  void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick);
+
   void Show() { form_.Show(); }
   void Hide() { form_.Hide(); }
   // Destroys the buttons and the form; only Show, Hide and Handle may follow.
