@@ -137,7 +137,8 @@ def visible_windows():
     ids = [line.split()[0] for line in out.splitlines() if line.strip().startswith("0x")]
     result = []
     for wid in ids:
-        info = subprocess.run(["xwininfo", "-id", wid], stdout=subprocess.PIPE, text=True, timeout=30).stdout
+        info = subprocess.run(["xwininfo", "-id", wid], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                              timeout=30).stdout
         if "Map State: IsViewable" not in info:
             continue
         values = {}

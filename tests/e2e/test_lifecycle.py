@@ -167,15 +167,16 @@ def the_shadow_attaches_at_the_first_message_that_asks_and_stays():
     h.reset_cache()
     msgs = [h.message("D1", auto_shut=2, style="Blue", shadow="OFF"), h.message("D2", auto_shut=2, style="Blue", shadow="ON"),
             h.message("D3", auto_shut=2, style="Blue", shadow="OFF")]
-    strips = []
+    strips, last_windows = [], []
 
     def inspect(index, popup, image, windows):
         x, y, w, hgt = popup
+        last_windows[:] = windows
         strips.append((x + w, y - 5, 5, hgt + 10) in windows)  # the right-hand strip
 
     with app_with("E2E.Shadow", msgs) as app:
         shot_per_message(app, "E2E.Shadow", 3, inspect)
-    h.check(strips == [False, True, True], f"right shadow strip present per message: {strips}")
+    h.check(strips == [False, True, True], f"right shadow strip present per message: {strips}; windows: {last_windows}")
 
 
 def test():
