@@ -185,6 +185,8 @@ bool DomDocument::loadXML(const std::wstring& text) {
 }
 
 void DomDocument::Save(const std::wstring& path) {
+  // A document without a root would replace a good file with one no reader accepts.
+  if (documentElement().IsNothing()) Fail("the document has no root element");
   const auto document = impl_->DocumentNode();
   std::wstring encoding = DeclaredEncoding(DeclarationData(document));
   if (encoding.empty()) encoding = L"UTF-8";

@@ -398,6 +398,15 @@ TEST_F(DomConformance, FailedSaveKeepsTheOldFile) {
   EXPECT_TRUE(std::filesystem::is_empty(dir / "keep" / "folder.xml"));
 }
 
+TEST_F(DomConformance, AnEmptyDocumentIsNeverSaved) {
+  TempDir dir;
+  WriteBytes(dir / "c.xml", "<Old/>");
+  EXPECT_FALSE(doc->loadXML(L"<broken"));
+  EXPECT_THROW(doc->Save(ModulePath(dir / "c.xml")), RuntimeError);
+  EXPECT_EQ(ReadBytes(dir / "c.xml"), "<Old/>");
+  EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"c.xml"});
+}
+
 TEST_F(DomConformance, UnknownEncodingCannotBeSaved) {
   TempDir dir;
   WriteBytes(dir / "c.xml", "<Old/>");

@@ -112,5 +112,29 @@ TEST_F(DomHardening, DeepBuiltTreeSavesAndReadsWithoutRecursion) {
                               kDepth * (std::string("<n>").size() + std::string("</n>").size()) + 6);
 }
 
+// The backends on their own, without the front's DOCTYPE refusal: external entities and
+// DTDs are never fetched.
+TEST(DomBackend, NeverResolvesExternalResources) {
+  ASSERT_NE(NewDocument(), nullptr);  // COM on Windows
+  TempDir dir;
+  WriteBytes(dir / "secret.txt", "TOPSECRET");
+  WriteBytes(dir / "evil.dtd", "<!ENTITY x SYSTEM 'secret.txt'>");
+  auto uri = [&](const std::string& name) {
+    auto text = ToUtf8(ModulePath(dir / name));
+    for (auto& c : text) c = c == '\\' ? '/' : c;
+    return FromUtf8(text.front() == '/' ? "file://" + text : "file:///" + text);
+  };
+  const std::vector<std::wstring> hostile{
+      L"<!DOCTYPE r [<!ENTITY x SYSTEM '" + uri("secret.txt") + L"'>]><r>&x;</r>",
+      L"<!DOCTYPE r SYSTEM '" + uri("evil.dtd") + L"'><r>&x;</r>",
+  };
+  for (const auto& text : hostile) {
+    auto backend = CreateDomBackend(L"MSXML2.DOMDocument");
+    ASSERT_NE(backend, nullptr);
+    if (!backend->Parse(text, true)) continue;
+    EXPECT_EQ(DomNode(backend->DocumentNode()).Text().find(L"TOPSECRET"), std::wstring::npos) << ToUtf8(text);
+  }
+}
+
 }  // namespace
 }  // namespace notify::xml::test
