@@ -28,7 +28,7 @@ TEST(CachePath, AppIdDotsBecomeFolderLevels) {
 using Cache = CatalogueTest;
 
 std::vector<std::wstring> IdsIn(xml::DomDocument& doc, const std::filesystem::path& file) {
-  EXPECT_TRUE(doc.Load(ModulePath(file.wstring())));
+  EXPECT_TRUE(doc.Load(ModulePath(file)));
   std::vector<std::wstring> ids;
   const auto nodes = doc.selectNodes(L"/Config/ID");
   for (std::int32_t i = 0; i < nodes.Length(); ++i) ids.push_back(nodes.Item(i).Text());
@@ -57,7 +57,7 @@ TEST_F(Cache, FirstRunCreatesFoldersAndAnEmptyGb2312Cache) {
 
 TEST_F(Cache, RecordingAppendsInShowingOrderIncludingRepeats) {
   WriteCache("<?xml version=\"1.0\" encoding=\"GB2312\"?><Config><ID>old</ID></Config>");
-  const std::wstring path = ModulePath(CacheFile().wstring());
+  const std::wstring path = ModulePath(CacheFile());
   for (const wchar_t* id : {L"b", L"c", L"b"}) {
     MsgRecord record;
     record.ID = id;
@@ -95,7 +95,7 @@ TEST_F(Cache, WithoutConfigIdsCountButNothingIsAppended) {
 TEST_F(Cache, RecordingWithoutADocumentChangesNothing) {
   MsgRecord record;
   record.ID = L"x";
-  RecordSeenId(nullptr, ModulePath(CacheFile().wstring()), record);
+  RecordSeenId(nullptr, ModulePath(CacheFile()), record);
   EXPECT_FALSE(record.Recorded);
   EXPECT_FALSE(std::filesystem::exists(CacheFile()));
 }

@@ -13,8 +13,8 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/xml/dom.h"
-#include "platform/xml/dom_backend.h"
 #include "test_support.h"
+#include "../platform/xml/xml_test_support.h"
 
 namespace notify::test {
 
@@ -76,17 +76,10 @@ inline std::wstring MessageXml(const MessageFields& fields) {
   return xml + L"</Message>";
 }
 
-// Backslash paths on every build; the native file layer maps them at the call.
-inline std::wstring ModulePath(std::wstring path) {
-  for (auto& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
+using xml::test::ModulePath;  // backslash paths on every build
 
-inline std::unique_ptr<xml::DomDocument> NewDocument() {
-  return std::make_unique<xml::DomDocument>(xml::CreateDomBackend(L"MSXML2.DOMDocument"));
-}
+// Whichever backend this build has, with COM ready under Wine.
+using xml::test::NewDocument;
 
 class CatalogueTest : public testing::Test {
  protected:
@@ -104,6 +97,7 @@ class CatalogueTest : public testing::Test {
     };
     env.Dates = std::make_shared<PortableDateParser>();
     doc = NewDocument();
+    ASSERT_NE(doc, nullptr);
   }
   void TearDown() override { SetProgramFolder(savedProgramFolder_); }
 
