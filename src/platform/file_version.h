@@ -25,4 +25,8 @@ struct FileVersionWords {
 };
 std::optional<FileVersionWords> ReadFileVersionWords(const std::wstring& path);
 
+// Reads the version resource straight from a PE image's bytes (the native build's
+// reader): nothing when the image is malformed or holds no version information.
+std::optional<FileVersionWords> ParsePeFileVersion(std::string_view image);
+
 }  // namespace notify

@@ -9,6 +9,7 @@
 
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/paths_posix.h"
 #include "platform/text.h"
 
 // Native stand-in for the shell's folders, used only to test the core on Linux.
@@ -22,14 +23,6 @@
 //   anything else the empty string (unresolved)
 namespace notify {
 namespace {
-
-std::string NativePath(const std::wstring& path) {
-  auto bytes = ToUtf8(path);
-  for (auto& c : bytes) {
-    if (c == '\\') c = '/';
-  }
-  return bytes;
-}
 
 std::wstring ModulePath(const std::string& native) { return ReplaceAll(FromUtf8(native), L"/", L"\\"); }
 
@@ -77,6 +70,14 @@ bool FileExists(const std::wstring& path) noexcept {
 
 bool FolderExists(const std::wstring& path) noexcept {
   return Trap(false, [&] { return HasAttributes(path, true); });
+}
+
+std::string NativePath(const std::wstring& path) {
+  auto bytes = ToUtf8(path);
+  for (auto& c : bytes) {
+    if (c == '\\') c = '/';
+  }
+  return bytes;
 }
 
 std::wstring SpecialFolderPath(std::int16_t csidl) noexcept {

@@ -72,7 +72,6 @@ TEST_F(ShellGuard, TargetsTable) {
       {L"C:\\definitely\\missing.txt", false},
       {L"c:\\MISSING.TXT", false},
       {root_ + L"doc.txt", true},
-      {root_ + L"DOC.TXT", false},
       {root_ + L"folder", false},
       {root_ + L"folder\\", false},
       {root_ + L"missing.txt", false},
