@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -313,6 +314,52 @@ TEST_F(PopupViewTest, LayoutPlacesTheRealControls) {
   EXPECT_EQ(view_.Form().ClientHeight(), 200);
   EXPECT_FALSE(view_.Cmd_Close().Visible());
   EXPECT_FALSE(view_.Cmd_Confirm().Visible());
+}
+
+TEST_F(PopupViewTest, DateAndAuthorStackAboveTheConfirmButtonInTheLabelFont) {
+  WriteStyle("Full", ConfigXml("Skin", {}));
+  Load(L"Full");
+  struct Case {
+    const char* name;
+    std::wstring date;
+    std::wstring author;
+  };
+  const std::vector<Case> cases = {
+      {"author narrower", L"2024-05-06 10:30", L"Jo"},
+      {"author wider", L"5/6", L"The Editorial Team of Somewhere"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MsgRecord r = ButtonsRecord();
+    r.Date = c.date;
+    r.DateColor = 0x000000FF;
+    r.Author = c.author;
+    view_.LayoutPopup(r);
+    ui::Label& date = view_.Lbl_Date();
+    ui::Label& author = view_.Lbl_Author();
+    ASSERT_TRUE(date.Visible());
+    ASSERT_TRUE(author.Visible());
+    EXPECT_EQ(date.ForeColor(), 0x000000FF);
+    const SIZE dateText = view_.Form().MeasureText(c.date, -1);
+    const SIZE authorText = view_.Form().MeasureText(c.author, -1);
+    // Each row adds its own height and the confirm button's height in width.
+    EXPECT_EQ(view_.Form().ClientHeight(), 200 + 27 + dateText.cy + authorText.cy);
+    EXPECT_EQ(view_.Form().ClientWidth(), 300 + 3 * 27);
+    const int rightEdge = view_.Image(PopupImage::RightMiddle).Left();
+    const int wide = std::max(dateText.cx, authorText.cx);
+    EXPECT_EQ(date.Width(), wide);
+    EXPECT_EQ(author.Width(), wide);
+    EXPECT_EQ(date.Left() + wide + 12, rightEdge);
+    EXPECT_EQ(author.Left(), date.Left());
+    EXPECT_EQ(date.Top(), view_.Cmd_Confirm().Bounds().top - dateText.cy - 12);
+    EXPECT_EQ(author.Top(), date.Top() - authorText.cy - 12);
+    // The narrower line is the centred one.
+    EXPECT_EQ(author.Centred(), authorText.cx <= dateText.cx);
+    EXPECT_EQ(date.Centred(), authorText.cx > dateText.cx);
+    // The alignment persists across messages; the next case starts left-aligned.
+    date.Centred(false);
+    author.Centred(false);
+  }
 }
 
 TEST_F(PopupViewTest, StoppedLayoutKeepsWhatCameBefore) {
