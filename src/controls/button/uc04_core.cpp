@@ -121,8 +121,7 @@ void UC04Core::MouseDown(std::int16_t button, std::int16_t shift, float x, float
 // Both bounds are inclusive: a move at exactly X = width still counts as inside.
 void UC04Core::MouseMove(std::int16_t button, std::int16_t shift, float x, float y) {
   host_.StartTimer();
-  const bool inside =
-      x >= 0 && y >= 0 && x <= surface_.ScaleWidth() && y <= surface_.ScaleHeight();
+  const bool inside = x >= 0 && y >= 0 && x <= surface_.ScaleWidth() && y <= surface_.ScaleHeight();
   if (!inside) return;
   Raise(events_.MouseMove, button, shift, x, y);
   if (button == kLeftButton) {
@@ -139,9 +138,7 @@ void UC04Core::MouseUp(std::int16_t button, std::int16_t shift, float x, float y
   Raise(events_.MouseUp, button, shift, x, y);
 }
 
-void UC04Core::Click() {
-  Raise(events_.Click);
-}
+void UC04Core::Click() { Raise(events_.Click); }
 
 void UC04Core::AccessKeyPressed() { Click(); }
 
@@ -149,9 +146,7 @@ void UC04Core::KeyDown(std::int16_t keyCode, std::int16_t shift) {
   Raise(events_.KeyDown, keyCode, shift);
 }
 
-void UC04Core::KeyPress(std::int16_t keyAscii) {
-  Raise(events_.KeyPress, keyAscii);
-}
+void UC04Core::KeyPress(std::int16_t keyAscii) { Raise(events_.KeyPress, keyAscii); }
 
 void UC04Core::KeyUp(std::int16_t keyCode, std::int16_t shift) {
   Raise(events_.KeyUp, keyCode, shift);

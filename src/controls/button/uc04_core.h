@@ -102,7 +102,8 @@ class UC04Host {
 };
 
 // A stored property value; colours are Color, State is int32_t, Booleans bool.
-using PropertyValue = std::variant<bool, std::int32_t, Color, std::wstring, FontRef, FacePictureRef>;
+using PropertyValue =
+    std::variant<bool, std::int32_t, Color, std::wstring, FontRef, FacePictureRef>;
 
 class PropertyBag {
  public:
@@ -115,8 +116,8 @@ class PropertyBag {
 
 // The persisted names, in their read and write order.
 inline constexpr std::array<const wchar_t*, 9> kPersistedNames = {
-    L"Enabled", L"Caption", L"ForeColor", L"BackColor", L"PColor",
-    L"State",   L"HasFocus", L"Font",     L"BtnPic"};
+    L"Enabled", L"Caption",  L"ForeColor", L"BackColor", L"PColor",
+    L"State",   L"HasFocus", L"Font",      L"BtnPic"};
 
 class UC04Core {
  public:

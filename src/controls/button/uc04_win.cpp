@@ -33,17 +33,14 @@ class FaceStrip final : public FacePicture {
   ui::PicturePtr picture_;
 };
 
-int ScreenDpiY() {
+// Pixels per logical inch of the screen; `axis` is LOGPIXELSX or LOGPIXELSY.
+int ScreenDpi(int axis) {
   win::ReleaseDcOwner screen(nullptr);
-  const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), axis) : 0;
   return dpi > 0 ? dpi : 96;
 }
 
-int ScreenDpiX() {
-  win::ReleaseDcOwner screen(nullptr);
-  const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
-  return dpi > 0 ? dpi : 96;
-}
+int ScreenDpiY() { return ScreenDpi(LOGPIXELSY); }
 
 int Round(float v) { return static_cast<int>(std::lrint(v)); }
 
@@ -104,7 +101,9 @@ std::int16_t ButtonOf(UINT message) {
   }
 }
 
-bool IsButtonDown(UINT m) { return m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN || m == WM_MBUTTONDOWN; }
+bool IsButtonDown(UINT m) {
+  return m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN || m == WM_MBUTTONDOWN;
+}
 bool IsButtonUp(UINT m) { return m == WM_LBUTTONUP || m == WM_RBUTTONUP || m == WM_MBUTTONUP; }
 
 void RegisterClassOnce(WNDPROC proc) {
@@ -127,8 +126,7 @@ std::int32_t StoredInt(PropertyBag& bag, const wchar_t* name, std::int32_t fallb
 }
 
 FontRef SongTi9() {
-  return std::make_shared<FontSpec>(
-      FontSpec{L"\u5b8b\u4f53", 9, 400, false, false, false, 134});
+  return std::make_shared<FontSpec>(FontSpec{L"\u5b8b\u4f53", 9, 400, false, false, false, 134});
 }
 
 }  // namespace
@@ -144,15 +142,16 @@ UC04::~UC04() {
 std::unique_ptr<UC04> UC04::Create(HWND parent, const std::wstring& name, PropertyBag* stored) {
   RegisterClassOnce(&UC04::WndProc);
   std::unique_ptr<UC04> control(new UC04(name));
-  const int dpiX = ScreenDpiX();
+  const int dpiX = ScreenDpi(LOGPIXELSX);
   const int dpiY = ScreenDpiY();
   // The host keeps the extent in HIMETRIC; 1 x 1 px until something sizes the control.
-  const int width = stored ? ::MulDiv(StoredInt(*stored, L"_extentx", 0), dpiX, kHimetricPerInch) : 1;
-  const int height = stored ? ::MulDiv(StoredInt(*stored, L"_extenty", 0), dpiY, kHimetricPerInch) : 1;
-  control->window_.reset(::CreateWindowExW(0, kClassName, name.c_str(),
-                                           WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, width,
-                                           height, parent, nullptr, ::GetModuleHandleW(nullptr),
-                                           control.get()));
+  const int width =
+      stored ? ::MulDiv(StoredInt(*stored, L"_extentx", 0), dpiX, kHimetricPerInch) : 1;
+  const int height =
+      stored ? ::MulDiv(StoredInt(*stored, L"_extenty", 0), dpiY, kHimetricPerInch) : 1;
+  control->window_.reset(::CreateWindowExW(
+      0, kClassName, name.c_str(), WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, width, height,
+      parent, nullptr, ::GetModuleHandleW(nullptr), control.get()));
   if (!control->window_) Fail("cannot create the button window");
   control->surface_.AttachWindow(control->window_.get());
   control->surface_.Resize(width, height);
@@ -311,19 +310,16 @@ void UC04::SetBtnPic(ui::PicturePtr NewPic) {
   core_.SetBtnPic(NewPic ? std::make_shared<FaceStrip>(std::move(NewPic)) : nullptr);
 }
 
-int UC04::Left() const {
+RECT UC04::RectInParent() const {
   RECT r{};
   ::GetWindowRect(window_.get(), &r);
   ::MapWindowPoints(nullptr, ::GetParent(window_.get()), reinterpret_cast<POINT*>(&r), 2);
-  return r.left;
+  return r;
 }
 
-int UC04::Top() const {
-  RECT r{};
-  ::GetWindowRect(window_.get(), &r);
-  ::MapWindowPoints(nullptr, ::GetParent(window_.get()), reinterpret_cast<POINT*>(&r), 2);
-  return r.top;
-}
+int UC04::Left() const { return RectInParent().left; }
+
+int UC04::Top() const { return RectInParent().top; }
 
 bool UC04::Visible() const {
   return (::GetWindowLongPtrW(window_.get(), GWL_STYLE) & WS_VISIBLE) != 0;
@@ -422,8 +418,8 @@ void RetainedSurface::Clear() {
 void RetainedSurface::PaintPicture(const FacePicture& picture, SurfaceRect d, PixelRect s) {
   const auto* strip = dynamic_cast<const FaceStrip*>(&picture);
   if (strip == nullptr || !strip->picture()) return;
-  strip->picture()->Draw(dc_.get(), Round(d.x), Round(d.y), Round(d.w), Round(d.h), s.x,
-                         s.y, s.w, s.h);
+  strip->picture()->Draw(dc_.get(), Round(d.x), Round(d.y), Round(d.w), Round(d.h), s.x, s.y, s.w,
+                         s.h);
   Invalidate();
 }
 

@@ -36,8 +36,7 @@ class RetainedSurface final : public UC04Surface {
   FontRef Font() const override { return font_; }
   void SetFont(FontRef font) override;
   void Clear() override;
-  void PaintPicture(const FacePicture& picture, SurfaceRect destination,
-                    PixelRect source) override;
+  void PaintPicture(const FacePicture& picture, SurfaceRect destination, PixelRect source) override;
   void SetPixel(float x, float y, Color color) override;
   float TextWidth(const std::wstring& text) override;
   float TextHeight(const std::wstring& text) override;
@@ -67,8 +66,7 @@ class UC04 final : private UC04Host {
   // Creates the control as a child of `parent` named `name` (the ambient display name).
   // With `stored`, the nine properties are read from it in order and its "_extentx" and
   // "_extenty" (HIMETRIC) give the size; without, the defaults are applied.
-  static std::unique_ptr<UC04> Create(HWND parent, const std::wstring& name,
-                                      PropertyBag* stored);
+  static std::unique_ptr<UC04> Create(HWND parent, const std::wstring& name, PropertyBag* stored);
   ~UC04() override;
   UC04(const UC04&) = delete;
   UC04& operator=(const UC04&) = delete;
@@ -130,6 +128,7 @@ class UC04 final : private UC04Host {
   explicit UC04(std::wstring name);
   static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  RECT RectInParent() const;
   void OnMouse(UINT message, WPARAM wParam, LPARAM lParam);
 
   // UC04Host

@@ -92,8 +92,8 @@ class DibPicture final : public Picture {
     if (!source) return;
     win::SelectGuard select(source.get(), dib_.bitmap.get());
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::AlphaBlend(dc, dx0, dy0, dx1 - dx0, dy1 - dy0, source.get(), sx0, sy0, sx1 - sx0,
-                 sy1 - sy0, blend);
+    ::AlphaBlend(dc, dx0, dy0, dx1 - dx0, dy1 - dy0, source.get(), sx0, sy0, sx1 - sx0, sy1 - sy0,
+                 blend);
   }
 
  private:
@@ -146,9 +146,8 @@ PicturePtr DecodeRaster(Bytes bytes) {
   Check(decoder->GetFrame(0, frame.put()), "picture has no frame");
   ComPtr<IWICFormatConverter> converter;
   Check(factory->CreateFormatConverter(converter.put()), "CreateFormatConverter failed");
-  Check(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA,
-                              WICBitmapDitherTypeNone, nullptr, 0.0,
-                              WICBitmapPaletteTypeCustom),
+  Check(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                              nullptr, 0.0, WICBitmapPaletteTypeCustom),
         "pixel conversion unavailable");
   UINT width = 0;
   UINT height = 0;
@@ -157,8 +156,7 @@ PicturePtr DecodeRaster(Bytes bytes) {
   const int h = static_cast<int>(std::min<UINT>(height, kMaxSide + 1));
   Dib dib = CreateDib(w, h);
   const UINT stride = width * 4;
-  Check(converter->CopyPixels(nullptr, stride, stride * height,
-                              reinterpret_cast<BYTE*>(dib.bits)),
+  Check(converter->CopyPixels(nullptr, stride, stride * height, reinterpret_cast<BYTE*>(dib.bits)),
         "CopyPixels failed");
   return std::make_shared<DibPicture>(std::move(dib), w, h);
 }
@@ -238,7 +236,9 @@ PicturePtr DecodeEmf(const Bytes& bytes) {
 
 bool IsPlaceableWmf(const Bytes& b) { return ReadU32(b, 0) == 0x9AC6CDD7u; }
 
-bool IsEmf(const Bytes& b) { return ReadU32(b, 0) == EMR_HEADER && ReadU32(b, 40) == ENHMETA_SIGNATURE; }
+bool IsEmf(const Bytes& b) {
+  return ReadU32(b, 0) == EMR_HEADER && ReadU32(b, 40) == ENHMETA_SIGNATURE;
+}
 
 }  // namespace
 

@@ -40,67 +40,112 @@ void Nothing(Rig&) {}
 const std::vector<Transition>& Transitions() {
   static const std::vector<Transition> rows = {
       {"shown draws the resting cell", Nothing, [](Rig& r) { r.core.Show(); }, {"cell 0"}},
-      {"resized clears, then draws the resting cell", Nothing, [](Rig& r) { r.core.Resize(); },
+      {"resized clears, then draws the resting cell",
+       Nothing,
+       [](Rig& r) { r.core.Resize(); },
        {"clear", "cell 0"}},
-      {"focus entry arms TM01 and draws nothing", Nothing, [](Rig& r) { r.core.GotFocus(); },
+      {"focus entry arms TM01 and draws nothing",
+       Nothing,
+       [](Rig& r) { r.core.GotFocus(); },
        {"timer start"}},
-      {"focus exit draws cell 0 and pushes it", Nothing, [](Rig& r) { r.core.LostFocus(); },
+      {"focus exit draws cell 0 and pushes it",
+       Nothing,
+       [](Rig& r) { r.core.LostFocus(); },
        {"cell 0", "refresh"}},
-      {"focus exit draws cell 0 with State 1", [](Rig& r) { r.core.SetState(1); },
-       [](Rig& r) { r.core.LostFocus(); }, {"cell 0", "refresh"}},
-      {"focus exit draws cell 0 while disabled", [](Rig& r) { r.core.SetEnabled(false); },
-       [](Rig& r) { r.core.LostFocus(); }, {"cell 0", "refresh"}},
-      {"left press draws cell 1, then raises", Nothing,
-       [](Rig& r) { r.core.MouseDown(1, 0, 5, 6); }, {"cell 1", "event MouseDown 1 0 5 6"}},
-      {"right press draws cell 1 like a left one", Nothing,
-       [](Rig& r) { r.core.MouseDown(2, 1, 5, 6); }, {"cell 1", "event MouseDown 2 1 5 6"}},
-      {"first move in draws hover after the event", Nothing,
+      {"focus exit draws cell 0 with State 1",
+       [](Rig& r) { r.core.SetState(1); },
+       [](Rig& r) { r.core.LostFocus(); },
+       {"cell 0", "refresh"}},
+      {"focus exit draws cell 0 while disabled",
+       [](Rig& r) { r.core.SetEnabled(false); },
+       [](Rig& r) { r.core.LostFocus(); },
+       {"cell 0", "refresh"}},
+      {"left press draws cell 1, then raises",
+       Nothing,
+       [](Rig& r) { r.core.MouseDown(1, 0, 5, 6); },
+       {"cell 1", "event MouseDown 1 0 5 6"}},
+      {"right press draws cell 1 like a left one",
+       Nothing,
+       [](Rig& r) { r.core.MouseDown(2, 1, 5, 6); },
+       {"cell 1", "event MouseDown 2 1 5 6"}},
+      {"first move in draws hover after the event",
+       Nothing,
        [](Rig& r) { r.core.MouseMove(0, 0, 5, 6); },
        {"timer start", "event MouseMove 0 0 5 6", "cell 3"}},
       {"further moves without the left button draw nothing",
-       [](Rig& r) { r.core.MouseMove(0, 0, 5, 6); }, [](Rig& r) { r.core.MouseMove(0, 0, 7, 8); },
+       [](Rig& r) { r.core.MouseMove(0, 0, 5, 6); },
+       [](Rig& r) { r.core.MouseMove(0, 0, 7, 8); },
        {"timer start", "event MouseMove 0 0 7 8"}},
       {"every move with exactly the left button draws cell 1",
-       [](Rig& r) { r.core.MouseMove(1, 0, 5, 6); }, [](Rig& r) { r.core.MouseMove(1, 2, 7, 8); },
+       [](Rig& r) { r.core.MouseMove(1, 0, 5, 6); },
+       [](Rig& r) { r.core.MouseMove(1, 2, 7, 8); },
        {"timer start", "event MouseMove 1 2 7 8", "cell 1"}},
       {"right-button move over a hovered control keeps cell 1",
        [](Rig& r) {
          r.core.MouseMove(0, 0, 5, 6);
          r.core.MouseDown(2, 0, 5, 6);
        },
-       [](Rig& r) { r.core.MouseMove(2, 0, 6, 6); }, {"timer start", "event MouseMove 2 0 6 6"}},
-      {"left and right held is not exactly left", Nothing,
+       [](Rig& r) { r.core.MouseMove(2, 0, 6, 6); },
+       {"timer start", "event MouseMove 2 0 6 6"}},
+      {"left and right held is not exactly left",
+       Nothing,
        [](Rig& r) { r.core.MouseMove(3, 0, 5, 6); },
        {"timer start", "event MouseMove 3 0 5 6", "cell 3"}},
-      {"a move at X = width, Y = height is inside", Nothing,
+      {"a move at X = width, Y = height is inside",
+       Nothing,
        [](Rig& r) { r.core.MouseMove(0, 0, 31, 21); },
        {"timer start", "event MouseMove 0 0 31 21", "cell 3"}},
-      {"a move at X = 0, Y = 0 is inside", Nothing, [](Rig& r) { r.core.MouseMove(0, 0, 0, 0); },
+      {"a move at X = 0, Y = 0 is inside",
+       Nothing,
+       [](Rig& r) { r.core.MouseMove(0, 0, 0, 0); },
        {"timer start", "event MouseMove 0 0 0 0", "cell 3"}},
-      {"a move at X = -0.5 is outside", Nothing, [](Rig& r) { r.core.MouseMove(0, 0, -0.5f, 3); },
+      {"a move at X = -0.5 is outside",
+       Nothing,
+       [](Rig& r) { r.core.MouseMove(0, 0, -0.5f, 3); },
        {"timer start"}},
-      {"a move at Y = -0.5 is outside", Nothing, [](Rig& r) { r.core.MouseMove(0, 0, 3, -0.5f); },
+      {"a move at Y = -0.5 is outside",
+       Nothing,
+       [](Rig& r) { r.core.MouseMove(0, 0, 3, -0.5f); },
        {"timer start"}},
-      {"a move at X = width + 0.5 is outside", Nothing,
-       [](Rig& r) { r.core.MouseMove(1, 0, 31.5f, 3); }, {"timer start"}},
-      {"a move at Y = height + 0.5 is outside", Nothing,
-       [](Rig& r) { r.core.MouseMove(1, 0, 3, 21.5f); }, {"timer start"}},
-      {"release draws hover, then raises", Nothing, [](Rig& r) { r.core.MouseUp(1, 0, 5, 6); },
+      {"a move at X = width + 0.5 is outside",
+       Nothing,
+       [](Rig& r) { r.core.MouseMove(1, 0, 31.5f, 3); },
+       {"timer start"}},
+      {"a move at Y = height + 0.5 is outside",
+       Nothing,
+       [](Rig& r) { r.core.MouseMove(1, 0, 3, 21.5f); },
+       {"timer start"}},
+      {"release draws hover, then raises",
+       Nothing,
+       [](Rig& r) { r.core.MouseUp(1, 0, 5, 6); },
        {"cell 3", "event MouseUp 1 0 5 6"}},
-      {"release outside draws hover too", Nothing, [](Rig& r) { r.core.MouseUp(2, 4, -20, 50); },
+      {"release outside draws hover too",
+       Nothing,
+       [](Rig& r) { r.core.MouseUp(2, 4, -20, 50); },
        {"cell 3", "event MouseUp 2 4 -20 50"}},
       {"tick with the pointer over the control does nothing",
-       [](Rig& r) { r.rec.pointerOver = true; }, [](Rig& r) { r.core.TimerTick(); }, {}},
-      {"tick with the pointer elsewhere restores the rest look, then MouseOut", Nothing,
-       [](Rig& r) { r.core.TimerTick(); }, {"timer stop", "cell 0", "event MouseOut"}},
-      {"tick elsewhere with State 1 restores cell 4", [](Rig& r) { r.core.SetState(1); },
-       [](Rig& r) { r.core.TimerTick(); }, {"timer stop", "cell 4", "event MouseOut"}},
-      {"tick elsewhere while disabled draws cell 2", [](Rig& r) { r.core.SetEnabled(false); },
-       [](Rig& r) { r.core.TimerTick(); }, {"timer stop", "cell 2", "event MouseOut"}},
+       [](Rig& r) { r.rec.pointerOver = true; },
+       [](Rig& r) { r.core.TimerTick(); },
+       {}},
+      {"tick with the pointer elsewhere restores the rest look, then MouseOut",
+       Nothing,
+       [](Rig& r) { r.core.TimerTick(); },
+       {"timer stop", "cell 0", "event MouseOut"}},
+      {"tick elsewhere with State 1 restores cell 4",
+       [](Rig& r) { r.core.SetState(1); },
+       [](Rig& r) { r.core.TimerTick(); },
+       {"timer stop", "cell 4", "event MouseOut"}},
+      {"tick elsewhere while disabled draws cell 2",
+       [](Rig& r) { r.core.SetEnabled(false); },
+       [](Rig& r) { r.core.TimerTick(); },
+       {"timer stop", "cell 2", "event MouseOut"}},
       {"click raises Click", Nothing, [](Rig& r) { r.core.Click(); }, {"event Click"}},
-      {"access key raises Click", Nothing, [](Rig& r) { r.core.AccessKeyPressed(); },
+      {"access key raises Click",
+       Nothing,
+       [](Rig& r) { r.core.AccessKeyPressed(); },
        {"event Click"}},
-      {"Enter and Space only raise the key events", Nothing,
+      {"Enter and Space only raise the key events",
+       Nothing,
        [](Rig& r) {
          for (std::int16_t key : {std::int16_t{13}, std::int16_t{32}}) {
            r.core.KeyDown(key, 0);
@@ -123,18 +168,23 @@ const std::vector<Transition>& Transitions() {
          r.core.SetHasFocus(true);
          r.core.SetEnabled(false);
        },
-       [](Rig& r) { r.core.Show(); }, {"cell 2"}},
-      {"no focus frame without HasFocus", [](Rig& r) { r.core.GotFocus(); },
-       [](Rig& r) { r.core.Show(); }, {"cell 0"}},
+       [](Rig& r) { r.core.Show(); },
+       {"cell 2"}},
+      {"no focus frame without HasFocus",
+       [](Rig& r) { r.core.GotFocus(); },
+       [](Rig& r) { r.core.Show(); },
+       {"cell 0"}},
       {"release gives the focus flag: frame drawn with HasFocus",
-       [](Rig& r) { r.core.SetHasFocus(true); }, [](Rig& r) { r.core.MouseUp(1, 0, 1, 1); },
+       [](Rig& r) { r.core.SetHasFocus(true); },
+       [](Rig& r) { r.core.MouseUp(1, 0, 1, 1); },
        {"cell 3", "focus 4,4,27,17", "event MouseUp 1 0 1 1"}},
       {"focus exit clears the focus flag: no frame on cell 0",
        [](Rig& r) {
          r.core.SetHasFocus(true);
          r.core.GotFocus();
        },
-       [](Rig& r) { r.core.LostFocus(); }, {"cell 0", "refresh"}},
+       [](Rig& r) { r.core.LostFocus(); },
+       {"cell 0", "refresh"}},
   };
   return rows;
 }
@@ -199,8 +249,7 @@ TEST(UC04State, OneThenTwoThenZero) {
     rig.rec.ops.clear();
     rig.core.SetState(s.state);
     EXPECT_EQ(rig.core.RestCell(), s.restCell);
-    EXPECT_EQ(rig.rec.Story(),
-              (Story{"notify State", "cell " + std::to_string(s.restCell)}));
+    EXPECT_EQ(rig.rec.Story(), (Story{"notify State", "cell " + std::to_string(s.restCell)}));
   }
 }
 
@@ -226,11 +275,10 @@ TEST(UC04Properties, InitialisationAppliesDefaultsThroughTheSetters) {
   rec.ops.clear();
   core.InitProperties();
   // No picture yet: each draw is four corner pixels and the caption.
-  EXPECT_EQ(rec.Story(),
-            (Story{"enable 1", "notify Enabled", "forecolor 000000", "notify Caption", "key none",
-                   "font Ambient", "notify Font", "forecolor 000000", "notify ForeColor",
-                   "backcolor 999999", "notify BackColor", "notify PColor", "notify State",
-                   "notify HasFocus"}));
+  EXPECT_EQ(rec.Story(), (Story{"enable 1", "notify Enabled", "forecolor 000000", "notify Caption",
+                                "key none", "font Ambient", "notify Font", "forecolor 000000",
+                                "notify ForeColor", "backcolor 999999", "notify BackColor",
+                                "notify PColor", "notify State", "notify HasFocus"}));
   EXPECT_EQ(core.Caption(), L"Cmd_Test");
   EXPECT_TRUE(core.Enabled());
   EXPECT_EQ(core.ForeColor(), 0u);
@@ -257,24 +305,31 @@ TEST(UC04Properties, SettersStoreNotifyThenRedraw) {
     Story story;
   };
   const std::vector<Row> rows = {
-      {"Enabled false overrides the text colour", [](UC04Core& c) { c.SetEnabled(false); },
+      {"Enabled false overrides the text colour",
+       [](UC04Core& c) { c.SetEnabled(false); },
        {"enable 0", "notify Enabled", "forecolor 92a1a1", "cell 2"}},
-      {"Enabled true makes the text black", [](UC04Core& c) { c.SetEnabled(true); },
+      {"Enabled true makes the text black",
+       [](UC04Core& c) { c.SetEnabled(true); },
        {"enable 1", "notify Enabled", "forecolor 000000", "cell 0"}},
       {"Caption updates the access key before drawing",
        [](UC04Core& c) { c.SetCaption(L"&OK"); },
        {"notify Caption", "key none", "key O", "cell 0"}},
-      {"ForeColor", [](UC04Core& c) { c.SetForeColor(0x123456); },
+      {"ForeColor",
+       [](UC04Core& c) { c.SetForeColor(0x123456); },
        {"forecolor 123456", "notify ForeColor", "cell 0"}},
-      {"BackColor does not clear", [](UC04Core& c) { c.SetBackColor(0x0000FF); },
+      {"BackColor does not clear",
+       [](UC04Core& c) { c.SetBackColor(0x0000FF); },
        {"backcolor 0000ff", "notify BackColor", "cell 0"}},
       {"PColor", [](UC04Core& c) { c.SetPColor(0x00FF00); }, {"notify PColor", "cell 0"}},
       {"State", [](UC04Core& c) { c.SetState(1); }, {"notify State", "cell 4"}},
       {"HasFocus", [](UC04Core& c) { c.SetHasFocus(true); }, {"notify HasFocus", "cell 0"}},
       {"Font is shared, not copied",
-       [](UC04Core& c) { c.SetFont(std::make_shared<FontSpec>(FontSpec{L"Other", 9})); },
+       [](UC04Core& c) {
+         c.SetFont(std::make_shared<FontSpec>(FontSpec{L"Other", 9}));
+       },
        {"font Other", "notify Font", "cell 0"}},
-      {"BtnPic", [](UC04Core& c) { c.SetBtnPic(std::make_shared<TestPicture>(8)); },
+      {"BtnPic",
+       [](UC04Core& c) { c.SetBtnPic(std::make_shared<TestPicture>(8)); },
        {"notify BtnPic", "cell 0"}},
   };
   for (const Row& row : rows) {
@@ -311,8 +366,8 @@ TEST(UC04Properties, CaptionAccessKeysReachTheHost) {
     const wchar_t* caption;
     wchar_t key;
   };
-  for (const Row& r : std::vector<Row>{{L"&OK", L'O'}, {L"a&&b&c", L'C'}, {L"Save&", 0},
-                                       {L"&1", 0}, {L"&&", 0}, {L"X", 0}}) {
+  for (const Row& r : std::vector<Row>{
+           {L"&OK", L'O'}, {L"a&&b&c", L'C'}, {L"Save&", 0}, {L"&1", 0}, {L"&&", 0}, {L"X", 0}}) {
     Rig rig;
     rig.rec.accessKey = L'Z';
     rig.core.SetCaption(r.caption);
@@ -343,7 +398,8 @@ TEST(UC04Persistence, StoredValuesGoThroughTheSetters) {
   UC04Core core(rec, rec, rec.events);
   core.Initialize();
   MemoryPropertyBag bag;
-  auto font = std::make_shared<FontSpec>(FontSpec{L"\u5b8b\u4f53", 9, 400, false, false, false, 134});
+  auto font =
+      std::make_shared<FontSpec>(FontSpec{L"\u5b8b\u4f53", 9, 400, false, false, false, 134});
   auto picture = std::make_shared<TestPicture>(3);
   bag.Set(L"Caption", std::wstring(L"&Go"));
   bag.Set(L"ForeColor", Color{0x0000FF});
@@ -429,9 +485,9 @@ TEST(UC04DrawCell, NinePiecesCornersCaptionFrameInOrder) {
                    "paint 72,19,4,4 -> 27,17,4,4 pic 7", "paint 57,19,4,4 -> 0,17,4,4 pic 7",
                    "paint 61,0,11,4 -> 4,0,23,4 pic 7", "paint 72,4,4,15 -> 27,4,4,13 pic 7",
                    "paint 61,19,11,4 -> 4,17,23,4 pic 7", "paint 57,4,4,15 -> 0,4,4,13 pic 7",
-                   "paint 61,4,11,15 -> 4,4,23,13 pic 7", "pixel 0,0 00ff00",
-                   "pixel 30,0 00ff00", "pixel 30,20 00ff00", "pixel 0,20 00ff00",
-                   "text 'OK' at 8.5,4.5", "focus 4,4,27,17"}));
+                   "paint 61,4,11,15 -> 4,4,23,13 pic 7", "pixel 0,0 00ff00", "pixel 30,0 00ff00",
+                   "pixel 30,20 00ff00", "pixel 0,20 00ff00", "text 'OK' at 8.5,4.5",
+                   "focus 4,4,27,17"}));
 }
 
 TEST(UC04DrawCell, NineByNineStillSetsTheCorners) {
@@ -469,7 +525,7 @@ TEST(UC04DrawCell, CaptionPositionIsSinglePrecisionAndUnchanged) {
   };
   for (const Row& r : std::vector<Row>{
            {31, 21, L"X", "text 'X' at 12,4.5"},
-           {77, 27, L"a&&b", "text 'a&&b' at 24.5,7.5"},             // ampersands kept
+           {77, 27, L"a&&b", "text 'a&&b' at 24.5,7.5"},                   // ampersands kept
            {31, 21, L"Much too wide", "text 'Much too wide' at -30,4.5"},  // starts left of 0
            {30.5f, 20, L"ab", "text 'ab' at 8.25,4"}}) {
     const Story ops = DrawOps(r.w, r.h, 0, r.caption, false);

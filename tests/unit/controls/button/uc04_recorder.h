@@ -33,8 +33,8 @@ class Recorder final : public UC04Host, public UC04Surface {
   Recorder() {
     auto mouse = [this](const char* name) {
       return [this, name](std::int16_t& b, std::int16_t& s, float& x, float& y) {
-        Log(std::string("event ") + name + " " + std::to_string(b) + " " + std::to_string(s) +
-            " " + Num(x) + " " + Num(y));
+        Log(std::string("event ") + name + " " + std::to_string(b) + " " + std::to_string(s) + " " +
+            Num(x) + " " + Num(y));
         b = 99;  // a handler's changes must not reach the control
         x = -1000;
       };
@@ -66,7 +66,8 @@ class Recorder final : public UC04Host, public UC04Surface {
   Color back = 0;
   FontRef font;
   std::wstring ambientName = L"Cmd_Test";
-  FontRef ambientFont = std::make_shared<FontSpec>(FontSpec{L"Ambient", 8, 400, false, false, false, 0});
+  FontRef ambientFont =
+      std::make_shared<FontSpec>(FontSpec{L"Ambient", 8, 400, false, false, false, 0});
   // Text metrics: 7 px per character, 12 px high.
   float charWidth = 7;
   float lineHeight = 12;

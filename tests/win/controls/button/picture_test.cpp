@@ -1,12 +1,10 @@
-#include "platform/ui/picture_win.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "platform/error.h"
 #include "platform/handles_win.h"
 #include "platform/text.h"
+#include "platform/ui/picture_win.h"
 #include "test_support.h"
 
 namespace notify::test {
@@ -76,7 +75,9 @@ std::uint32_t IconPixel(int x, int y) {
   return x == 0 ? 0x80FF0000 : 0xFF00FF00;
 }
 
-std::uint32_t BmpPixel(int x, int y) { return x < 3 ? 0xFF112233 : (y == 0 ? 0xFFA0B0C0 : 0xFF0000FF); }
+std::uint32_t BmpPixel(int x, int y) {
+  return x < 3 ? 0xFF112233 : (y == 0 ? 0xFFA0B0C0 : 0xFF0000FF);
+}
 
 struct Sample {
   int x;
@@ -98,19 +99,31 @@ int Channel(std::uint32_t v, int shift) { return static_cast<int>((v >> shift) &
 void ExpectNear(std::uint32_t actual, const Sample& s, const std::string& where) {
   for (int shift : {0, 8, 16, 24})
     EXPECT_LE(std::abs(Channel(actual, shift) - Channel(s.premultiplied, shift)), s.tolerance)
-        << where << " at (" << s.x << "," << s.y << "): got " << std::hex << actual
-        << " want " << s.premultiplied;
+        << where << " at (" << s.x << "," << s.y << "): got " << std::hex << actual << " want "
+        << s.premultiplied;
 }
 
 const std::vector<FormatCase>& FormatCases() {
   static const std::vector<FormatCase> cases = {
-      {"bitmap.bmp", [] { return MakeBmp(7, 3, BmpPixel); }, 7, 3,
+      {"bitmap.bmp",
+       [] { return MakeBmp(7, 3, BmpPixel); },
+       7,
+       3,
        {{0, 0, 0xFF112233, 0}, {3, 0, 0xFFA0B0C0, 0}, {6, 2, 0xFF0000FF, 0}}},
-      {"alpha.ico", [] { return MakeIconFile(1, 16, 8, 32, IconPixel); }, 16, 8,
+      {"alpha.ico",
+       [] { return MakeIconFile(1, 16, 8, 32, IconPixel); },
+       16,
+       8,
        {{0, 3, 0x80800000, 1}, {5, 5, 0xFF00FF00, 0}, {15, 7, 0, 0}}},
-      {"masked.ico", [] { return MakeIconFile(1, 16, 8, 24, IconPixel); }, 16, 8,
+      {"masked.ico",
+       [] { return MakeIconFile(1, 16, 8, 24, IconPixel); },
+       16,
+       8,
        {{5, 5, 0xFF00FF00, 0}, {15, 7, 0, 0}}},
-      {"pointer.cur", [] { return MakeIconFile(2, 16, 8, 32, IconPixel); }, 16, 8,
+      {"pointer.cur",
+       [] { return MakeIconFile(2, 16, 8, 32, IconPixel); },
+       16,
+       8,
        {{0, 0, 0x80800000, 1}, {9, 1, 0xFF00FF00, 0}, {15, 7, 0, 0}}},
       {"strip.gif", nullptr, 5, 4, {{0, 0, 0xFF3060C0, 0}, {1, 1, kRed, 0}, {4, 3, 0, 0}}},
       {"flat.jpg", nullptr, 16, 8, {{0, 0, 0xFF4080C0, 2}, {15, 7, 0xFF4080C0, 2}}},

@@ -89,8 +89,8 @@ inline bool Xdotool(const std::wstring& args) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
     return false;
   win::CloseHandleOwner process(pi.hProcess);
   win::CloseHandleOwner thread(pi.hThread);

@@ -30,14 +30,15 @@ struct Recorded {
 class UC04Pointer : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteBytes(dir_ / "flat.bmp", MakeBmp(95, 23, [](int x, int) {
-                 return 0xFF000000u | kCellColour[x / 19];
-               }));
+    WriteBytes(dir_ / "flat.bmp",
+               MakeBmp(95, 23, [](int x, int) { return 0xFF000000u | kCellColour[x / 19]; }));
     Xdotool(L"mousemove 1200 1000");
-    ASSERT_TRUE(PumpUntil([] {
-      POINT p{};
-      return ::GetCursorPos(&p) && p.x == 1200 && p.y == 1000;
-    }, 5000));
+    ASSERT_TRUE(PumpUntil(
+        [] {
+          POINT p{};
+          return ::GetCursorPos(&p) && p.x == 1200 && p.y == 1000;
+        },
+        5000));
     button_ = button::CreateCmdConfirm(host_.get());
     button_->SetBtnPic(ui::LoadPicture(dir_.text() + L"flat.bmp"));
     button_->Move(50, 40, 77, 27);
@@ -45,9 +46,7 @@ class UC04Pointer : public ::testing::Test {
     button_->Events.MouseDown = [this](std::int16_t&, std::int16_t&, float&, float&) {
       ++seen_.downs;
     };
-    button_->Events.MouseUp = [this](std::int16_t&, std::int16_t&, float&, float&) {
-      ++seen_.ups;
-    };
+    button_->Events.MouseUp = [this](std::int16_t&, std::int16_t&, float&, float&) { ++seen_.ups; };
     button_->Events.MouseMove = [this](std::int16_t&, std::int16_t&, float&, float&) {
       ++seen_.moves;
     };

@@ -1,5 +1,3 @@
-#include "controls/button/uc04_win.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/button/uc04_win.h"
 #include "picture_files.h"
 #include "platform/handles_win.h"
 #include "platform/text.h"
