@@ -1,6 +1,6 @@
 #include "controls/shadow/cl10_win.h"
 
-#include <vector>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/handles_win.h"
@@ -13,24 +13,27 @@ namespace {
 // fall through to whatever lies beneath.
 constexpr DWORD kStripExStyle = 0x80024;
 
-// GetVersionExA is shimmed on newer systems; RtlGetVersion tells the truth where present.
+// GetVersionExA as the class always read it (on newer systems it reports 6.2, which keeps
+// the theme watch on); RtlGetVersion only if that call fails.
 OSVERSIONINFOW ReadVersion() {
   OSVERSIONINFOW info{};
+  OSVERSIONINFOA ansi{};
+  ansi.dwOSVersionInfoSize = sizeof(ansi);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  const bool read = ::GetVersionExA(&ansi) != FALSE;
+#pragma GCC diagnostic pop
+  if (read) {
+    info.dwMajorVersion = ansi.dwMajorVersion;
+    info.dwMinorVersion = ansi.dwMinorVersion;
+    return info;
+  }
   info.dwOSVersionInfoSize = sizeof(info);
   using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
   HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
   auto rtlGetVersion =
       ntdll ? reinterpret_cast<RtlGetVersionFn>(::GetProcAddress(ntdll, "RtlGetVersion")) : nullptr;
-  if (rtlGetVersion != nullptr && rtlGetVersion(&info) == 0) return info;
-  OSVERSIONINFOA ansi{};
-  ansi.dwOSVersionInfoSize = sizeof(ansi);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (::GetVersionExA(&ansi)) {
-#pragma GCC diagnostic pop
-    info.dwMajorVersion = ansi.dwMajorVersion;
-    info.dwMinorVersion = ansi.dwMinorVersion;
-  }
+  if (rtlGetVersion == nullptr || rtlGetVersion(&info) != 0) return OSVERSIONINFOW{};
   return info;
 }
 

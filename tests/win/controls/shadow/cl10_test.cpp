@@ -241,5 +241,19 @@ TEST_F(Cl10Test, FormDestroyedBeforeTheShadowTakesTheStripsWithIt) {
   EXPECT_TRUE(reports.empty());
 }
 
+// Wine reports 6.1: the theme change is watched and redraws all four; a display change
+// that keeps the colour depth changes nothing.
+TEST_F(Cl10Test, ThemeAndDisplayChangesReachTheShadow) {
+  AttachAndShow();
+  ::SendMessageW(form.hwnd(), WM_THEMECHANGED, 0, 0);
+  const std::vector<ShadowSide> refresh{ShadowSide::Right, ShadowSide::Left, ShadowSide::Bottom, ShadowSide::Top};
+  EXPECT_EQ(draws, refresh);
+  draws.clear();
+  ::SendMessageW(form.hwnd(), WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024));
+  EXPECT_TRUE(draws.empty());
+  for (ShadowSide side : kSides) EXPECT_TRUE(::IsWindow(shadow->SideWindow(side)));
+  ExpectStripsVisible(true);
+}
+
 }  // namespace
 }  // namespace notify
