@@ -152,7 +152,8 @@ class LibxmlNode final : public NodeImpl {
   void SetText(const std::wstring& value) override {
     const auto utf8 = ToUtf8(value);
     const auto* content = reinterpret_cast<const xmlChar*>(utf8.c_str());
-    if (!CanHoldChildren(node_->type)) {
+    if (node_->type == XML_DOCUMENT_NODE) Fail("a document holds no text of its own");
+    if (node_->type != XML_ELEMENT_NODE && node_->type != XML_ATTRIBUTE_NODE) {
       xmlNodeSetContent(node_, content);
       return;
     }

@@ -100,10 +100,21 @@ TEST_F(DomConformance, TextConcatenatesDescendantsInOrder) {
 TEST_F(DomConformance, SettingTextReplacesChildren) {
   LoadText(L"<a><b>old<c/></b></a>");
   auto b = doc->documentElement().SelectSingleNode(L"b");
+  const auto oldChild = b.SelectSingleNode(L"c");  // held across the replacement
   b.Text(L"new & <fresh>");
+  EXPECT_EQ(oldChild.nodeName(), L"c");
   EXPECT_EQ(b.Text(), L"new & <fresh>");
   EXPECT_EQ(b.childNodes().Length(), 1);
   EXPECT_TRUE(b.SelectSingleNode(L"c").IsNothing());
+
+  ASSERT_TRUE(doc->loadXML(L"<a k='old'/>"));
+  auto attribute = doc->documentElement().Attributes().getNamedItem(L"k");
+  const auto oldValue = attribute.childNodes().Item(0);
+  attribute.Text(L"new \"value\"");
+  EXPECT_EQ(doc->documentElement().Attributes().getNamedItem(L"k").Text(), L"new \"value\"");
+  if (!oldValue.IsNothing()) {
+    EXPECT_EQ(oldValue.kind(), NodeKind::Text);
+  }
 }
 
 TEST_F(DomConformance, CreateElementAndAppendChild) {
