@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/handles_win.h"
@@ -78,7 +79,11 @@ void Uninstall(InterceptedWindow& entry) {
   ::RemoveWindowSubclass(entry.hWnd, SubclassProc, kSubclassId);
 }
 
-InterceptedWindow* Allocate() { return new (std::nothrow) InterceptedWindow(); }
+InterceptedWindow* Allocate(bool fail) {
+  InterceptedWindow* entry = fail ? nullptr : new (std::nothrow) InterceptedWindow();
+  if (entry == nullptr) ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return entry;
+}
 
 // Messages of a window arrive on its own thread, and the registry has no locks: a window
 // of another thread is refused like a failed install (Wine's SetWindowSubclass allows it).
@@ -126,7 +131,7 @@ bool Interceptor::sc_Subclass(HWND hWnd, std::int32_t lParamUser, MessageCallbac
   }
   return Trap(false, [&] {
     if (!registry_) registry_.emplace();
-    std::unique_ptr<InterceptedWindow> entry(Allocate());
+    std::unique_ptr<InterceptedWindow> entry(Allocate(std::exchange(failNextAllocation_, false)));
     if (!entry) {
       const DWORD error = ::GetLastError();
       ReportError(routine, std::wstring(interception_text::kAllocFailed) + std::to_wstring(error));

@@ -42,11 +42,14 @@ class Interceptor {
   void StopAllInterception() noexcept;
 
   void SetErrorReport(ErrorReport report) { report_ = std::move(report); }
+  // Tests: the next per-window allocation fails as if memory ran out.
+  void FailNextAllocationForTest() { failNextAllocation_ = true; }
   void ReportError(std::wstring_view routine, std::wstring_view text) const noexcept;
 
  private:
   MessageCallback* self_;
   ErrorReport report_;
+  bool failNextAllocation_ = false;
   // Created by the first sc_Subclass, dropped by StopAllInterception; in registration order.
   std::optional<std::vector<InterceptedWindow*>> registry_;
 };

@@ -104,6 +104,17 @@ TEST_F(InterceptorTest, RefusalsAreReportedAndChangeNothing) {
   EXPECT_EQ(reports[0], (Report{L"zMap_hWnd", L"Subclassing hasn't been started"}));
 }
 
+TEST_F(InterceptorTest, AllocationFailureIsReportedWithTheErrorCode) {
+  interceptor.FailNextAllocationForTest();
+  EXPECT_FALSE(interceptor.sc_Subclass(form.hwnd(), 0, &callback));
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0], (Report{L"sc_Subclass", L"VirtualAlloc failed, error: 8"}));
+  EXPECT_EQ(::GetWindowLongPtrW(form.hwnd(), GWLP_WNDPROC),
+            reinterpret_cast<LONG_PTR>(TestWindow::OriginalProc()));
+  // Only the one attempt failed.
+  EXPECT_TRUE(interceptor.sc_Subclass(form.hwnd(), 0, &callback));
+}
+
 TEST_F(InterceptorTest, UnknownWindowsAreReported) {
   reports.clear();
   interceptor.sc_UnSubclass(form.hwnd());
