@@ -28,7 +28,6 @@ int EndFade(int r, int height, int d) {
 
 }  // namespace
 
-
 std::uint8_t SideAlpha(ShadowSide side, int c, int r, int /*width*/, int height, int d) {
   int alpha = 0;
   switch (side) {
