@@ -1,6 +1,8 @@
 #include "catalogue/selection.h"
 
 #include <limits>
+#include <optional>
+#include <utility>
 #include <span>
 
 #include "catalogue/cache.h"
@@ -18,7 +20,33 @@ using xml::DomNode;
 std::wstring AttributeText(const DomNode& node, const wchar_t* name) {
   return node.Attributes().getNamedItem(name).Text();
 }
-std::wstring ChildText(const DomNode& node, const wchar_t* name) { return node.SelectSingleNode(name).Text(); }
+
+// The first child element of each name, found in one pass over the children instead of
+// one query per item (the queries dominated the selection's time under MSXML).
+class ChildElements {
+ public:
+  explicit ChildElements(const DomNode& parent) {
+    const auto children = parent.childNodes();
+    const std::int32_t count = children.Length();
+    for (std::int32_t i = 0; i < count; ++i) {
+      DomNode child = children.Item(i);
+      if (child.kind() != xml::NodeKind::Element) continue;
+      std::wstring name = child.nodeName();
+      if (Find(name).IsNothing()) elements_.emplace_back(std::move(name), std::move(child));
+    }
+  }
+  // Nothing when there is no such child: reading it then fails the run.
+  DomNode Find(std::wstring_view name) const {
+    for (const auto& [elementName, element] : elements_) {
+      if (elementName == name) return element;
+    }
+    return DomNode();
+  }
+  std::wstring Text(std::wstring_view name) const { return Find(name).Text(); }
+
+ private:
+  std::vector<std::pair<std::wstring, DomNode>> elements_;
+};
 
 // The seen test over entries 0..m-1 (the last slot of SeenIds stays empty).
 class SeenTest {
@@ -45,17 +73,19 @@ class SeenTest {
 
 // True when the message is neither expired, nor suppressed by its check file, nor
 // without identifier, nor seen. The items are read in this order, each only when needed.
-bool Qualifies(const DomNode& message, const SelectionEnvironment& env, const SeenTest& seen, std::wstring& id) {
+bool Qualifies(const DomNode& message, const SelectionEnvironment& env, const SeenTest& seen,
+               std::optional<ChildElements>& children, std::wstring& id) {
   const std::wstring limit = Trim(AttributeText(message, L"Limit"));
   if (IsExpired(limit, env.Today(), *env.Dates)) return false;
-  const std::wstring check = Trim(ChildText(message, L"Check"));
+  children.emplace(message);
+  const std::wstring check = Trim(children->Text(L"Check"));
   if (!check.empty() && FileExists(ExpandPathMacros(check))) return false;
   id = Trim(AttributeText(message, L"ID"));
   return !id.empty() && !seen.IsSeen(id);
 }
 
-std::wstring ReadUri(const DomNode& message) {
-  std::wstring uri = Trim(ChildText(message, L"Uri"));
+std::wstring ReadUri(const ChildElements& children) {
+  std::wstring uri = Trim(children.Text(L"Uri"));
   // A web address keeps its macros-looking text; anything else is a local path.
   if (uri.find(L":/") == std::wstring::npos) uri = ExpandPathMacros(uri);
   return uri;
@@ -69,8 +99,8 @@ struct ButtonFields {
   std::int16_t& height;
 };
 
-void ReadButton(const DomNode& message, const wchar_t* name, const ButtonFields& out) {
-  const DomNode button = message.SelectSingleNode(name);
+void ReadButton(const ChildElements& children, const wchar_t* name, const ButtonFields& out) {
+  const DomNode button = children.Find(name);
   out.caption = Trim(button.Text());
   out.color = ColourFromText(AttributeText(button, L"Color"));
   out.pressedColor = ColourFromText(AttributeText(button, L"PColor"));
@@ -78,33 +108,34 @@ void ReadButton(const DomNode& message, const wchar_t* name, const ButtonFields&
   out.height = Int16FromText(AttributeText(button, L"Height"));
 }
 
-void ReadTextWithColour(const DomNode& message, const wchar_t* name, std::wstring& text, std::int32_t& colour) {
-  const DomNode child = message.SelectSingleNode(name);
+void ReadTextWithColour(const ChildElements& children, const wchar_t* name, std::wstring& text,
+                        std::int32_t& colour) {
+  const DomNode child = children.Find(name);
   text = Trim(child.Text());
   colour = ColourFromText(AttributeText(child, L"Color"));
 }
 
 // Fills the slot in the catalogue's reading order; a failure leaves it half filled,
 // which no one sees because the run then ends.
-void FillRecord(const DomNode& message, const std::wstring& id, MsgRecord& r) {
+void FillRecord(const DomNode& message, const ChildElements& children, const std::wstring& id, MsgRecord& r) {
   r.ID = id;
-  r.Uri = ReadUri(message);
+  r.Uri = ReadUri(children);
   r.Style = Trim(AttributeText(message, L"Style"));
-  r.Logo = Trim(ChildText(message, L"Logo"));
-  r.Sound = Trim(ChildText(message, L"Sound"));
+  r.Logo = Trim(children.Text(L"Logo"));
+  r.Sound = Trim(children.Text(L"Sound"));
   r.AutoShut = Int16FromText(AttributeText(message, L"AutoShut"));
-  const DomNode form = message.SelectSingleNode(L"Form");
+  const DomNode form = children.Find(L"Form");
   r.FormColor = ColourFromText(AttributeText(form, L"Color"));
   r.FormWidth = TwipsFromPixelsText(AttributeText(form, L"Width"));
   r.FormHeight = TwipsFromPixelsText(AttributeText(form, L"Height"));
   r.Round = FlagFromText(AttributeText(form, L"Round"));
   r.Shadow = FlagFromText(AttributeText(form, L"Shadow"));
-  ReadTextWithColour(message, L"Title", r.Title, r.TitleColor);
-  ReadTextWithColour(message, L"Content", r.Content, r.ContentColor);
-  ReadTextWithColour(message, L"Author", r.Author, r.AuthorColor);
-  ReadTextWithColour(message, L"Date", r.Date, r.DateColor);
-  ReadButton(message, L"BtnCls", {r.BtnCls, r.BtnClsColor, r.BtnClsPColor, r.BtnClsWidth, r.BtnClsHeight});
-  ReadButton(message, L"BtnCfm", {r.BtnCfm, r.BtnCfmColor, r.BtnCfmPColor, r.BtnCfmWidth, r.BtnCfmHeight});
+  ReadTextWithColour(children, L"Title", r.Title, r.TitleColor);
+  ReadTextWithColour(children, L"Content", r.Content, r.ContentColor);
+  ReadTextWithColour(children, L"Author", r.Author, r.AuthorColor);
+  ReadTextWithColour(children, L"Date", r.Date, r.DateColor);
+  ReadButton(children, L"BtnCls", {r.BtnCls, r.BtnClsColor, r.BtnClsPColor, r.BtnClsWidth, r.BtnClsHeight});
+  ReadButton(children, L"BtnCfm", {r.BtnCfm, r.BtnCfmColor, r.BtnCfmPColor, r.BtnCfmWidth, r.BtnCfmHeight});
   r.Recorded = false;
 }
 
@@ -129,9 +160,10 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
   std::size_t accepted = 0;
   for (std::int32_t i = 0; i < count; ++i) {
     const DomNode message = messages.Item(i);
+    std::optional<ChildElements> children;
     std::wstring id;
-    if (!Qualifies(message, env, seen, id)) continue;
-    FillRecord(message, id, state.Messages[accepted]);
+    if (!Qualifies(message, env, seen, children, id)) continue;
+    FillRecord(message, *children, id, state.Messages[accepted]);
     ++accepted;
   }
   return count >= 1;

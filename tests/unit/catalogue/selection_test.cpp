@@ -181,6 +181,25 @@ TEST_F(Selection, MessagesAreFoundAnywhereInDocumentOrder) {
   EXPECT_EQ(AcceptedIds(), (std::vector<std::wstring>{L"a", L"b", L"c"}));
 }
 
+TEST_F(Selection, ItemsAreReadFromTheFirstChildElementOfTheirName) {
+  std::wstring xml = MessageXml(DefaultMessage(L"a"));
+  xml.insert(xml.size() - std::wstring(L"</Message>").size(),
+             L"<!-- a comment --><Title Color=\"00FF00\">Second</Title><p:Logo xmlns:p=\"urn:p\">other</p:Logo>");
+  WriteCatalogueText(L"<Catalog AppID=\"x\">" + xml + L"</Catalog>");
+  ASSERT_TRUE(Select());
+  EXPECT_EQ(state.Messages[0].Title, L"Hello");
+  EXPECT_EQ(state.Messages[0].TitleColor, 255);
+  EXPECT_EQ(state.Messages[0].Logo, L"logo.png");
+
+  // A grandchild does not stand in for a missing child.
+  auto withoutTitle = With(DefaultMessage(L"b"), L"Title", kOmit);
+  withoutTitle[L"Wrapper"] = L"";
+  std::wstring nested = MessageXml(withoutTitle);
+  nested = ReplaceAll(nested, L"<Wrapper></Wrapper>", L"<Wrapper><Title Color=\"FF\">Deep</Title></Wrapper>");
+  WriteCatalogueText(L"<Catalog AppID=\"x\">" + nested + L"</Catalog>");
+  EXPECT_FALSE(Select());
+}
+
 TEST_F(Selection, CatalogueLevelFailuresGiveFalse) {
   struct Case {
     const char* name;
