@@ -17,10 +17,13 @@ constexpr std::int16_t kCellHover = 3;
 constexpr std::int16_t kCellStateOne = 4;
 constexpr std::int16_t kLeftButton = 1;
 
-// Handlers get copies by reference: what they change never reaches the control.
+// Handlers get copies by reference: what they change never reaches the control. The
+// handler itself is copied too, so a Click handler may destroy the control it came from.
 template <class Handler, class... Args>
 void Raise(const Handler& handler, Args... args) {
-  if (handler) handler(args...);
+  if (!handler) return;
+  const Handler running = handler;
+  running(args...);
 }
 
 template <class T>

@@ -47,6 +47,8 @@ ui::PicturePtr LoadStrip(const TempDir& dir) {
   return ui::LoadPicture(dir.text() + L"strip.bmp");
 }
 
+int Channel(std::uint32_t v, int shift) { return static_cast<int>((v >> shift) & 0xFF); }
+
 constexpr std::uint32_t ToRgb(button::Color c) {  // 0x00BBGGRR -> 0x00RRGGBB
   return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
@@ -247,6 +249,33 @@ TEST_F(UC04Window, WideCaptionIsClippedAtBothEdges) {
   const std::uint32_t around = host.ScreenPixel(9, 15);
   EXPECT_EQ(around, HostWindow::kBackground) << std::hex << around;
   EXPECT_EQ(host.ScreenPixel(41, 15), HostWindow::kBackground);
+}
+
+// Text is antialiased, so the darkest caption pixel on a white surface is compared.
+TEST_F(UC04Window, CaptionColourFollowsEnabled) {
+  auto b = UC04::Create(host.get(), L"WWWW", nullptr);
+  b->SetFont(std::make_shared<button::FontSpec>(
+      button::FontSpec{L"Tahoma", 20, 700, false, false, false, 0}));  // stems wider than 1 px
+  b->SetBackColor(0xFFFFFF);
+  auto darkest = [&] {
+    std::uint32_t best = 0xFFFFFF;
+    auto sum = [](std::uint32_t c) { return Channel(c, 0) + Channel(c, 8) + Channel(c, 16); };
+    for (int y = 1; y < b->Height() - 1; ++y)
+      for (int x = 1; x < b->Width() - 1; ++x)
+        if (sum(b->SurfacePixel(x, y)) < sum(best)) best = b->SurfacePixel(x, y);
+    return best;
+  };
+  auto expectNear = [](std::uint32_t actual, std::uint32_t want, int slack) {
+    for (int shift : {0, 8, 16})
+      EXPECT_NEAR(Channel(actual, shift), Channel(want, shift), slack) << std::hex << actual;
+  };
+  b->SetForeColor(0x0000FF);
+  b->SetEnabled(false);
+  b->Move(0, 0, 120, 41);  // a clear, so only this caption is on the surface
+  expectNear(darkest(), ToRgb(0x0092A1A1), 8);
+  b->SetEnabled(true);
+  b->Move(0, 0, 120, 40);
+  expectNear(darkest(), 0x000000, 0x30);  // black again, whatever ForeColor was
 }
 
 TEST_F(UC04Window, ResizeClearsToBackColorAndRedraws) {
