@@ -550,3 +550,26 @@ TEST(UC04DrawCell, FocusFrameOnEveryCellButTwo) {
 
 }  // namespace
 }  // namespace notify::button::test
+
+namespace notify::button::test {
+namespace {
+
+// The form's Click handler may tear down what raised it; the running handler must survive
+// its own destruction (ASan would report the closure being read after it was freed).
+TEST(UC04Events, ClickHandlerMayDestroyTheEventsItCameFrom) {
+  Recorder rec;
+  auto events = std::make_unique<UC04Events>();
+  UC04Core core(rec, rec, *events);
+  int clicks = 0;
+  int* counter = &clicks;
+  events->Click = [&events, counter] {
+    events.reset();
+    ++*counter;
+  };
+  core.Click();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(events);
+}
+
+}  // namespace
+}  // namespace notify::button::test
