@@ -57,10 +57,12 @@ TEST(SystemConversions, ColourAgreesWithVarI4FromStrOfTheHexLiteral) {
   }
 }
 
+// Two-digit years 30-49 are left out: they follow the user's two-digit-year window, long
+// 1930-2029 by default on Windows (the native parser keeps it), while Wine reads 20xx.
 TEST(SystemConversions, PortableDatesAgreeWithVarDateFromStrOnTheUsualForms) {
   const PortableDateParser portable;
   const auto system = SystemDateParser();
-  for (const wchar_t* text : {L"2025-12-31", L"2025/12/31", L"12/31/2025", L"12-31-2025", L"12/31/25", L"1/1/30",
+  for (const wchar_t* text : {L"2025-12-31", L"2025/12/31", L"12/31/2025", L"12-31-2025", L"12/31/25", L"1/1/29", L"1/1/99",
                               L"31/12/2025", L"Dec 31, 2025", L"31 December 2025", L"December 31 2025",
                               L"31-Dec-2025", L"Wed Dec 31 2025", L"2025-12-31 10:00", L"Dec 2025", L"2/29/2024",
                               L"hello", L"13/31/2025", L"2/30/2025", L"0/1/2025", L"2025-12-31T10:00", L""}) {
