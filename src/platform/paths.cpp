@@ -101,11 +101,12 @@ void SetProgramFolder(const std::wstring& folder) { ProgramFolderSlot() = folder
 
 std::wstring ExecutableFolder() { return ParentPath(ExecutablePath(), L"\\"); }
 
-std::wstring ExecutableBaseName() {
-  const auto path = ExecutablePath();
+std::wstring FileBaseName(const std::wstring& path) {
   const auto name = path.substr(ParentPath(path, L"\\").size());
   const auto dot = name.rfind(L'.');
   return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
+
+std::wstring ExecutableBaseName() { return FileBaseName(ExecutablePath()); }
 
 }  // namespace notify

@@ -30,6 +30,9 @@ bool CreateFolder(const std::wstring& path) noexcept;
 const std::wstring& ProgramFolder();
 void SetProgramFolder(const std::wstring& folder);
 
+// The file name of a path without its last extension ("C:\A.b\Notify.exe" gives "Notify").
+std::wstring FileBaseName(const std::wstring& path);
+
 // The running executable: its full path, its folder, its file name without extension.
 std::wstring ExecutablePath();
 std::wstring ExecutableFolder();

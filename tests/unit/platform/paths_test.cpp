@@ -64,6 +64,18 @@ TEST(Paths, ParentPathTable) {
   for (const auto& c : cases) EXPECT_EQ(ParentPath(c.text, c.separator), c.expected) << c.text;
 }
 
+TEST(Paths, FileBaseNameTable) {
+  const TextCase cases[] = {
+      {L"C:\\Apps\\Notify\\Notify.exe", L"Notify"},
+      {L"C:\\Apps\\Notify.v2.exe", L"Notify.v2"},
+      {L"C:\\Apps.d\\Notify", L"Notify"},  // a dot in the folder is no extension
+      {L"Notify.exe", L"Notify"},
+      {L"C:\\Apps\\", L""},
+      {L"", L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FileBaseName(c.input), c.expected) << c.input;
+}
+
 TEST(PathMacros, ParentMacroTable) {
   const ProgramFolderScope scope(L"C:\\App\\Bin\\");
   const TextCase cases[] = {

@@ -168,6 +168,12 @@ TEST_F(WinRegistry, BinaryStoresEachByte) {
   EXPECT_EQ(stored->bytes, (Bytes{0x00, 0x7F, 0x80, 0xFF}));
 }
 
+TEST_F(WinRegistry, UnopenableKeyReturnsFalse) {
+  const auto noRoot = static_cast<RegRoot>(0x80000077u);
+  EXPECT_FALSE(RegWriteValue(noRoot, L"Software\\x", L"v", RegValue(std::int64_t{1}), kRegDword));
+  EXPECT_FALSE(RegWriteValue(noRoot, L"Software\\x", std::nullopt, RegValue(std::int64_t{1}), kRegDword));
+}
+
 TEST_F(WinRegistry, ValueNamesOutsideTheCodePageStayIntact) {
   const std::wstring name = L"C:\\\u5E94\u7528\\Notify.exe";
   ASSERT_TRUE(Write(name, RegValue(std::int64_t{1}), kRegDword));
