@@ -2,8 +2,10 @@
 
 #include <limits>
 #include <optional>
-#include <utility>
 #include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "catalogue/cache.h"
 #include "platform/error.h"
@@ -140,7 +142,7 @@ void FillRecord(const DomNode& message, const ChildElements& children, const std
 }
 
 bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env, SeenLookup lookup) {
-  if (doc == nullptr) return false;
+  if (doc == nullptr || !env.Today || !env.Dates) return false;
   state.CatalogPath = AddTrailingBackslash(ProgramFolder()) + L"Message.xml";
   if (!doc->Load(state.CatalogPath)) return false;
   const std::wstring rootName = doc->documentElement().baseName();

@@ -219,9 +219,16 @@ TEST_F(Selection, CatalogueLevelFailuresGiveFalse) {
   }
 }
 
-TEST_F(Selection, NoDocumentObjectGivesFalse) {
+TEST_F(Selection, NoDocumentObjectOrAnIncompleteEnvironmentGivesFalse) {
   WriteCatalogue({DefaultMessage(L"a")});
   EXPECT_FALSE(SelectMessages(nullptr, state, env));
+  auto noParser = env;
+  noParser.Dates.reset();
+  EXPECT_FALSE(SelectMessages(doc.get(), state, noParser));
+  auto noClock = env;
+  noClock.Today = nullptr;
+  EXPECT_FALSE(SelectMessages(doc.get(), state, noClock));
+  EXPECT_TRUE(SelectMessages(doc.get(), state, env));
 }
 
 TEST_F(Selection, FormSizeIsStoredInTwipsWithinSixteenBits) {
