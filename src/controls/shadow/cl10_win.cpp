@@ -165,11 +165,23 @@ void CL10::ShowSide(ShadowSide side, bool show) {
   ::ShowWindow(window, show ? SW_SHOWNOACTIVATE : SW_HIDE);
 }
 
+void CL10::FollowVisibleOwner() noexcept {
+  TrapVoid([this] {
+    if (!OwnerVisible()) return;
+    RECT r{};
+    if (!::GetWindowRect(owner_, &r)) return;
+    const OwnerPosition position{r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_SHOWWINDOW};
+    controller_.OnOwnerMessage(WM_WINDOWPOSCHANGED, 0, &position);
+  });
+}
+
 void ApplyShadow(HWND form, CL10& shadow) noexcept {
   if (!shadow.Shadow(form)) return;
   shadow.SetDepth(5);
   shadow.SetColor(RGB(66, 66, 66));
   shadow.SetTransparency(50);
+  // Attached to a popup already showing an earlier message: show the strips now.
+  shadow.FollowVisibleOwner();
 }
 
 }  // namespace notify

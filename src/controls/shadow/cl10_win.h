@@ -30,6 +30,9 @@ class CL10 : private MessageCallback, private ShadowEffects {
   // Attaches the shadow to the form; false when unsupported, already attached or the
   // interception could not start.
   bool Shadow(HWND form) noexcept;
+  // Puts the strips beside an owner that is already on screen. The owner's next change
+  // would do it, but a popup that stays visible between two messages has none.
+  void FollowVisibleOwner() noexcept;
 
   // Tests: capture error reports instead of a message box, count strip redraws, look at
   // the strips and the interception.

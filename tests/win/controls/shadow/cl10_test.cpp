@@ -98,6 +98,17 @@ TEST_F(Cl10Test, ShowingTheFormPlacesAndShowsTheStripsWithoutTakingActivation) {
   EXPECT_EQ(::GetActiveWindow(), form.hwnd());
 }
 
+TEST_F(Cl10Test, ApplyShadowOnAFormAlreadyOnScreenShowsTheStripsAtOnce) {
+  ::ShowWindow(form.hwnd(), SW_SHOW);
+  ::SetForegroundWindow(form.hwnd());
+  PumpMessages();
+  ApplyShadow(form.hwnd(), *shadow);
+  PumpMessages();
+  ExpectStripsVisible(true);
+  ExpectStripsAt(OwnerPosition{100, 100, 400, 200, 0}, 5);
+  EXPECT_EQ(::GetForegroundWindow(), form.hwnd());
+}
+
 TEST_F(Cl10Test, MoveRedrawsNothingAndMovesAllFour) {
   AttachAndShow();
   ::SetWindowPos(form.hwnd(), nullptr, 300, 250, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
