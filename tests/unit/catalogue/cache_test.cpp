@@ -135,6 +135,26 @@ TEST_F(Cache, ChineseIdentifiersRoundTripThroughGb2312) {
   EXPECT_EQ(AcceptedIds(), std::vector<std::wstring>{L"b"});
 }
 
+// Characters outside GB2312 must come back as they went in, or not be recorded at all.
+TEST_F(Cache, IdentifiersOutsideGb2312AreNeverRecordedWrongly) {
+  const std::wstring id = L"th-\u0E01-\u00FF-\U0001F600-x";
+  WriteCatalogue({DefaultMessage(id)});
+  ASSERT_TRUE(Select());
+  const std::string before = ReadBytes(CacheFile());
+  RecordSeenId(doc.get(), state.CachePath, state.Messages[0]);
+  const bool recorded = state.Messages[0].Recorded;
+  state = CatalogueState{};
+  ASSERT_TRUE(Select());
+  if (recorded) {
+    EXPECT_EQ(state.SeenIds, (std::vector<std::wstring>{id, L""}));
+    EXPECT_TRUE(AcceptedIds().empty());
+  } else {
+    EXPECT_EQ(ReadBytes(CacheFile()), before);
+    EXPECT_EQ(AcceptedIds(), std::vector<std::wstring>{id});
+  }
+  RecordProperty("recorded", recorded ? "yes" : "no");
+}
+
 TEST_F(Cache, ACacheThatIsNotWellFormedFailsTheSelection) {
   WriteCache("<Config><ID>a</ID>");
   WriteCatalogue({DefaultMessage(L"b")});
