@@ -200,6 +200,26 @@ TEST_F(Selection, ItemsAreReadFromTheFirstChildElementOfTheirName) {
   EXPECT_FALSE(Select());
 }
 
+// A host vendor's catalogue in GB2312, as a file: every text arrives as written.
+TEST_F(Selection, ReadsAGb2312CatalogueFile) {
+  std::filesystem::copy_file(FixturePath("catalogue/gb2312_message.xml"), scratch / "app" / "Message.xml");
+  ASSERT_TRUE(Select());
+  ASSERT_EQ(state.Messages.size(), 3u);
+  const MsgRecord& r = state.Messages[0];
+  EXPECT_EQ(r.ID, L"\u6B22\u8FCE-2025");                                   // 欢迎-2025
+  EXPECT_EQ(r.Uri, programFolder + L"\u8BF4\u660E.txt");                   // 说明.txt
+  EXPECT_EQ(r.Sound, L"\u63D0\u793A.wav");                                 // 提示.wav
+  EXPECT_EQ(r.Title, L"\u6B22\u8FCE\u4F7F\u7528");                       // 欢迎使用
+  EXPECT_EQ(r.Date, L"2025\u5E7412\u67081\u65E5");                        // 2025年12月1日
+  EXPECT_EQ(r.BtnCfm, L"\u786E\u5B9A");                                    // 确定
+  EXPECT_EQ(r.FormColor, 0xFCF2EA);
+  EXPECT_EQ(r.FormWidth, 5100);
+  EXPECT_TRUE(r.Round);
+  EXPECT_TRUE(r.Shadow);
+  EXPECT_TRUE(state.Messages[1].IsEmpty());  // the expired one needs nothing but its Limit
+  EXPECT_EQ(state.CachePath, appDataFolder + L"Korvane\\Korvane\\Demo\\MessageCache.xml");
+}
+
 TEST_F(Selection, CatalogueLevelFailuresGiveFalse) {
   struct Case {
     const char* name;
