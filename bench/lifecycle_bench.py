@@ -20,7 +20,7 @@ import tempfile
 import time
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BIN = os.path.join(SOURCE, "build", "windows", "bin")
+BIN = os.environ.get("NOTIFY_BIN", os.path.join(SOURCE, "build", "windows", "bin"))
 STAMP = re.compile(r"^(\d+\.\d+):.*Notify: (TmShut tick|popup shown)")
 TICKS = os.sysconf("SC_CLK_TCK")
 
@@ -69,7 +69,8 @@ def peak_kib(pid):
 
 def run(argv, cwd, wait_seconds):
     """Starts argv under Wine; returns (stamps, cpu during the wait, peak KiB, start→shown)."""
-    env = dict(os.environ, WINEDEBUG="+timestamp,+debugstr")
+    # OutputDebugString reaches Wine's log on the seh channel, with a timestamp.
+    env = dict(os.environ, WINEDEBUG="+timestamp,warn+seh")
     log = tempfile.TemporaryFile()
     begin = time.monotonic()
     proc = subprocess.Popen(["wine", *argv], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
