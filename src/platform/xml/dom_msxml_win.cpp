@@ -101,7 +101,24 @@ class MsxmlNode final : public NodeImpl {
 
   void SetText(const std::wstring& value) override {
     const auto text = Bstr(value);
-    Check(node_->put_text(text.get()), "text");
+    if (kind() != NodeKind::Element) {
+      Check(node_->put_text(text.get()), "text");
+      return;
+    }
+    // Wine's put_text frees the old children under objects still handed out; removing
+    // them one by one keeps those objects valid.
+    for (ComPtr<IXMLDOMNode> child; node_->get_firstChild(child.put()) == S_OK && child;) {
+      ComPtr<IXMLDOMNode> removed;
+      Check(node_->removeChild(child.get(), removed.put()), "removeChild");
+    }
+    if (value.empty()) return;
+    ComPtr<IXMLDOMDocument> owner;
+    Check(node_->get_ownerDocument(owner.put()), "ownerDocument");
+    if (!owner) Fail("XML component: no owner document");
+    ComPtr<IXMLDOMText> textNode;
+    Check(owner->createTextNode(text.get(), textNode.put()), "createTextNode");
+    ComPtr<IXMLDOMNode> appended;
+    Check(node_->appendChild(textNode.get(), appended.put()), "appendChild");
   }
 
   std::shared_ptr<NodeImpl> Attribute(const std::wstring& name) const override {
@@ -131,6 +148,7 @@ class MsxmlNode final : public NodeImpl {
   std::shared_ptr<NodeListImpl> ChildNodes() const override {
     ComPtr<IXMLDOMNodeList> list;
     Check(node_->get_childNodes(list.put()), "childNodes");
+    if (!list) Fail("XML component: no child list");
     return std::make_shared<MsxmlNodeList>(std::move(list));
   }
 
