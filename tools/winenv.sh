@@ -31,8 +31,9 @@ export HOME="$scratch/home"
 export WINEPREFIX="$scratch/prefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
-# No Mono/Gecko installers, no menu entries; audio only through the ALSA file sink below.
-export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d;winepulse.drv=d"
+# No Mono/Gecko installers, no menu entries, no debugger that would hang a crashed test;
+# audio only through the ALSA file sink below.
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d;winepulse.drv=d;winedbg.exe=d"
 mkdir -p "$HOME"
 
 # An ALSA device whose PCM bytes land in a file, so that tests can prove a sound played.
