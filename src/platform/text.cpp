@@ -114,20 +114,22 @@ std::string ToUtf8(std::wstring_view text) {
   return out;
 }
 
+void AppendCodePoint(std::wstring& out, char32_t codePoint) {
+  if constexpr (sizeof(wchar_t) == 2) {
+    if (codePoint >= 0x10000) {
+      const char32_t offset = codePoint - 0x10000;
+      out.push_back(static_cast<wchar_t>(0xD800 + (offset >> 10)));
+      out.push_back(static_cast<wchar_t>(0xDC00 + (offset & 0x3FF)));
+      return;
+    }
+  }
+  out.push_back(static_cast<wchar_t>(codePoint));
+}
+
 std::wstring FromUtf8(std::string_view bytes) {
   std::wstring out;
   out.reserve(bytes.size());
-  auto append = [&out](unsigned long cp) {
-    if constexpr (sizeof(wchar_t) == 2) {
-      if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
-        return;
-      }
-    }
-    out.push_back(static_cast<wchar_t>(cp));
-  };
+  auto append = [&out](unsigned long cp) { AppendCodePoint(out, static_cast<char32_t>(cp)); };
   std::size_t i = 0;
   while (i < bytes.size()) {
     const auto b0 = static_cast<unsigned char>(bytes[i]);

@@ -20,6 +20,9 @@ std::size_t FindNoCase(std::wstring_view text, std::wstring_view needle, std::si
 std::wstring ReplaceAllNoCase(std::wstring_view text, std::wstring_view what, std::wstring_view with);
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view what, std::wstring_view with);
 
+// Appends one Unicode code point: a surrogate pair on Windows, one unit natively.
+void AppendCodePoint(std::wstring& out, char32_t codePoint);
+
 std::string ToUtf8(std::wstring_view text);
 // Invalid sequences become U+FFFD.
 std::wstring FromUtf8(std::string_view bytes);

@@ -23,18 +23,6 @@ std::optional<Utf16Order> Utf16NameOrder(std::wstring_view name) {
   return std::nullopt;
 }
 
-void AppendCodePoint(std::wstring& out, char32_t cp) {
-  if constexpr (sizeof(wchar_t) == 2) {
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
-      return;
-    }
-  }
-  out.push_back(static_cast<wchar_t>(cp));
-}
-
 std::optional<std::wstring> DecodeUtf16(std::string_view bytes, Utf16Order order) {
   if (bytes.size() % 2 != 0) return std::nullopt;
   auto unit = [&](std::size_t i) {
