@@ -165,6 +165,8 @@ struct WhitespaceCase {
   const wchar_t* itemText;
 };
 
+void PrintTo(const WhitespaceCase& c, std::ostream* os) { *os << (c.preserve ? "preserve" : "drop"); }
+
 class DomWhitespace : public DomConformance, public ::testing::WithParamInterface<WhitespaceCase> {};
 
 TEST_P(DomWhitespace, WhitespaceOnlyTextFollowsTheFlag) {
@@ -176,7 +178,10 @@ TEST_P(DomWhitespace, WhitespaceOnlyTextFollowsTheFlag) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Flag, DomWhitespace,
-                         ::testing::Values(WhitespaceCase{false, 2, L" x "}, WhitespaceCase{true, 5, L" x "}));
+                         ::testing::Values(WhitespaceCase{false, 2, L" x "}, WhitespaceCase{true, 5, L" x "}),
+                         [](const ::testing::TestParamInfo<WhitespaceCase>& param) {
+                           return std::string(param.param.preserve ? "Preserved" : "Dropped");
+                         });
 
 TEST_F(DomConformance, FailedLoadsLeaveAnEmptyDocument) {
   // (An undeclared prefix is refused by libxml2 and the system component but not by Wine's.)
