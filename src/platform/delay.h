@@ -17,7 +17,7 @@ class CL02 {
   CL02(const CL02&) = delete;
   CL02& operator=(const CL02&) = delete;
 
-  // Returns when `milliseconds` have passed, or at once when no timer can be had.
+  // Returns when `milliseconds` have passed; window messages are dispatched meanwhile.
   void SB01(const std::int32_t& milliseconds) noexcept;
 
  private:

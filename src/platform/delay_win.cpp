@@ -12,6 +12,19 @@ namespace {
 // Keyboard, mouse move, mouse button, posted, timer, paint, sent and hot-key input.
 constexpr DWORD kWakeMask = 0xFF;
 
+// Without the named timer (its name taken by another kind of object, or no handles left)
+// the same wait is kept by the message wait's own time-out: returning early instead would
+// close an automatic message at once, and its callers would spin.
+void WaitWithoutTimer(std::int32_t milliseconds) {
+  const ULONGLONG due = ::GetTickCount64() + static_cast<ULONGLONG>(milliseconds > 0 ? milliseconds : 0);
+  for (ULONGLONG now = ::GetTickCount64(); now < due; now = ::GetTickCount64()) {
+    const DWORD result = ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(due - now), kWakeMask);
+    DispatchPendingMessages();
+    if (result == WAIT_FAILED) return;
+  }
+  DispatchPendingMessages();
+}
+
 }  // namespace
 
 CL02::~CL02() {
@@ -25,7 +38,10 @@ void CL02::SB01(const std::int32_t& milliseconds) noexcept {
     ::GetLocalTime(&now);
     const auto name = DelayTimerName(ExecutableBaseName(), now.wMinute, now.wSecond);
     HANDLE timer = ::CreateWaitableTimerW(nullptr, TRUE, name.c_str());
-    if (timer == nullptr) return;  // no timer: return at once rather than spin
+    if (timer == nullptr) {
+      WaitWithoutTimer(milliseconds);
+      return;
+    }
     timer_ = timer;
     LARGE_INTEGER due;
     due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;  // relative, 100 ns units

@@ -104,7 +104,7 @@ TEST(DelayUnderWine, WaitUntilEndsAfterTheWaitInWhichAHandlerMadeTheValuesEqual)
   EXPECT_LT(SecondsSince(once), 0.9);
 }
 
-TEST(DelayUnderWine, AnUnobtainableTimerReturnsAtOnceInsteadOfSpinning) {
+TEST(DelayUnderWine, WithoutItsNamedTimerTheWaitStillLastsAndDispatches) {
   // A mutex holding every name the timer could take makes CreateWaitableTimer fail.
   std::vector<win::CloseHandleOwner> blockers;
   SYSTEMTIME now;
@@ -114,10 +114,20 @@ TEST(DelayUnderWine, AnUnobtainableTimerReturnsAtOnceInsteadOfSpinning) {
     const int minute = (now.wMinute + (now.wSecond + s) / 60) % 60;
     blockers.emplace_back(CreateMutexW(nullptr, FALSE, DelayTimerName(ExecutableBaseName(), minute, second).c_str()));
   }
+  HANDLE probe = CreateWaitableTimerW(nullptr, TRUE, DelayTimerName(ExecutableBaseName(), now.wMinute, now.wSecond).c_str());
+  ASSERT_EQ(probe, nullptr) << "the blocking mutex must make the timer unobtainable";
+
+  Receiver receiver;
   CL02 delay;
   const Clock::time_point begin = Clock::now();
-  delay.SB01(2000);
-  EXPECT_LT(SecondsSince(begin), 0.5);
+  {
+    LatePost post(receiver.window.get(), 300);
+    delay.SB01(1000);
+  }
+  const double elapsed = SecondsSince(begin);
+  EXPECT_EQ(Receiver::handled, 1);
+  EXPECT_GT(elapsed, 0.9) << "an automatic message must not close early";
+  EXPECT_LT(elapsed, 3.0);
 }
 
 }  // namespace
