@@ -1,5 +1,6 @@
 #include "presentation/popup_view_win.h"
 
+#include "controls/button/uc04_win.h"
 #include "platform/error.h"
 #include "platform/handles_win.h"
 #include "platform/paths.h"
@@ -135,6 +136,7 @@ PopupView::PopupView(const PopupButtonFactory& makeButton) {
   author_ = &form_.AddLabel(ui::LabelSizing::OneLine);
   close_ = makeButton(form_.Handle(), L"Cmd_Close", L"X", 31, 21);
   confirm_ = makeButton(form_.Handle(), L"Cmd_Confirm", L"\u786E\u5B9A", 77, 27);
+  form_.OnAccessKey([this](wchar_t key) { return button::UC04::HandleAccessKey(form_.Handle(), key); });
 }
 
 PopupView::~PopupView() { Unload(); }

@@ -268,6 +268,9 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       case WM_PAINT:
         TrapVoid([form] { form->Paint(); });
         return 0;
+      case WM_SYSCHAR:
+        if (form->accessKey_ && Trap(false, [&] { return form->accessKey_(static_cast<wchar_t>(wParam)); })) return 0;
+        break;
       default:
         break;
     }

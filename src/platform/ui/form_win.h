@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -155,6 +156,10 @@ class Form {
   void Render(HDC dc) const;
   void Invalidate() const;
 
+  // Alt+letter typed while the form itself has the focus: the host's access keys. The
+  // handler returns true when a control took the key.
+  void OnAccessKey(std::function<bool(wchar_t key)> handler) { accessKey_ = std::move(handler); }
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   void Paint();
@@ -169,6 +174,7 @@ class Form {
   std::int32_t backColor_ = 0x00FFFFFF;
   std::vector<std::unique_ptr<ImageControl>> images_;
   std::vector<std::unique_ptr<Label>> labels_;
+  std::function<bool(wchar_t)> accessKey_;
 };
 
 // Form-independent screen units.

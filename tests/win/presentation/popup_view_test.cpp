@@ -110,6 +110,22 @@ TEST_F(PopupViewTest, DesignTimeControls) {
   for (const auto& p : Pictures()) EXPECT_EQ(p, nullptr);  // no picture before a style loads
 }
 
+TEST_F(PopupViewTest, AltLetterOnTheFormClicksTheButtonWhoseCaptionNamesIt) {
+  int closes = 0;
+  int confirms = 0;
+  view_.Cmd_Close().OnClick([&] { ++closes; });
+  view_.Cmd_Confirm().OnClick([&] { ++confirms; });
+  view_.Cmd_Confirm().Caption(L"&Open");
+  view_.Cmd_Close().Visible(true);
+  view_.Cmd_Confirm().Visible(true);
+  view_.Show();
+  ::SendMessageW(view_.Handle(), WM_SYSCHAR, L'o', 0);
+  EXPECT_EQ(confirms, 1);
+  ::SendMessageW(view_.Handle(), WM_SYSCHAR, L'x', 0);  // "X" has no access key
+  EXPECT_EQ(closes, 0);
+  EXPECT_EQ(confirms, 1);
+}
+
 TEST_F(PopupViewTest, FullStyleSetsEveryPicture) {
   WriteStyle("Full", ConfigXml("Skin", {}));
   Load(L"Full");
