@@ -94,10 +94,6 @@ def reset_cache():
     shutil.rmtree(os.path.join(appdata(), "Korvane"), ignore_errors=True)
 
 
-def wineserver_wait():
-    subprocess.run(["wineserver", "-w"], check=False, timeout=120)
-
-
 def screenshot(target_png):
     subprocess.run(["/usr/bin/import", "-window", "root", target_png], check=True, timeout=30)
     return target_png

@@ -1,7 +1,6 @@
 """The popup's lifecycle with the real Notify.exe: automatic close, the close and confirm
 buttons clicked for real, the seen-message cache, sound, styles and the shadow."""
 import os
-import subprocess
 import time
 
 import harness as h

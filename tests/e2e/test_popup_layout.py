@@ -17,6 +17,8 @@ import tempfile
 import time
 import unittest
 
+import harness
+
 BUILD = os.environ.get("NOTIFY_BUILD_DIR", "")
 HOST = os.path.join(BUILD, "bin", "popup_layout_host.exe")
 
@@ -51,34 +53,6 @@ def write_bmp(path, width, height, rgb):
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
     with open(path, "wb") as f:
         f.write(header + info + pixels)
-
-
-def read_ppm(path):
-    with open(path, "rb") as f:
-        data = f.read()
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        if data[pos:pos + 1] == b"#":
-            pos = data.index(b"\n", pos)
-            continue
-        end = pos
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[pos:end])
-        pos = end
-    assert fields[0] == b"P6" and fields[3] == b"255"
-    return int(fields[1]), int(fields[2]), data[pos + 1:]
-
-
-class Shot:
-    def __init__(self, path):
-        self.width, self.height, self.data = read_ppm(path)
-
-    def pixel(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.data[i:i + 3])
 
 
 def expected_frame(cw, ch):
@@ -137,10 +111,7 @@ class PopupLayoutEndToEnd(unittest.TestCase):
         try:
             self.assertTrue(os.path.exists(report), "the host wrote no report")
             time.sleep(0.5)  # let the compositor show the last frame
-            png, ppm = os.path.join(folder, "shot.png"), os.path.join(folder, "shot.ppm")
-            subprocess.run(["/usr/bin/import", "-window", "root", png], check=True)
-            subprocess.run(["/usr/bin/convert", png, ppm], check=True)
-            shot = Shot(ppm)
+            shot = harness.Image(harness.screenshot(os.path.join(folder, "shot.png")))
         finally:
             open(os.path.join(folder, "quit"), "w").close()
             try:

@@ -9,6 +9,8 @@ import sys
 import tempfile
 import time
 
+import harness as h
+
 POPUP = (200, 150, 300, 200)  # x, y, width, height: as in shadow_host
 DEPTH, COLOUR = 5, 66
 WHITE = (255, 255, 255)
@@ -28,44 +30,13 @@ def host_exe():
     return os.path.join(os.environ["NOTIFY_BUILD_DIR"], "bin", "shadow_host.exe")
 
 
-def wine_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def wait_for(path, seconds):
-    end = time.time() + seconds
-    while time.time() < end:
-        if os.path.exists(path):
-            return True
-        time.sleep(0.1)
-    return False
+def exists_within(path, seconds):
+    return bool(h.wait_for(lambda: os.path.exists(path), seconds))
 
 
 def screenshot(folder):
-    png = os.path.join(folder, "shot.png")
-    ppm = os.path.join(folder, "shot.ppm")
-    subprocess.run(["/usr/bin/import", "-window", "root", png], check=True)
-    subprocess.run(["/usr/bin/convert", png, ppm], check=True)
-    with open(ppm, "rb") as f:
-        data = f.read()
-    # P6 header: magic, width, height, maxval, each followed by whitespace.
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        start = pos
-        while not data[pos:pos + 1].isspace():
-            pos += 1
-        fields.append(data[start:pos])
-    pos += 1
-    assert fields[0] == b"P6" and fields[3] == b"255", fields
-    width = int(fields[1])
-    pixels = data[pos:]
-
-    def at(x, y):
-        i = (y * width + x) * 3
-        return tuple(pixels[i:i + 3])
-    return at
+    """A pixel reader (x, y) -> (r, g, b) of the whole screen."""
+    return h.Image(h.screenshot(os.path.join(folder, "shot.png"))).pixel
 
 
 def blended(alpha, transparency):
@@ -93,14 +64,14 @@ def close_to(seen, expected):
 class Host:
     def __init__(self, folder, transparency=None):
         self.folder = folder
-        args = ["wine", host_exe(), wine_path(folder)]
+        args = ["wine", host_exe(), h.win_path(folder)]
         if transparency is not None:
             args.append(str(transparency))
         self.process = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def __enter__(self):
         ready = os.path.join(self.folder, "ready")
-        if not wait_for(ready, 60):
+        if not exists_within(ready, 60):
             raise RuntimeError("host did not get ready")
         with open(ready) as f:
             check(f.read().strip() == "shown", "the shadow reports itself shown")
@@ -156,7 +127,7 @@ def test_popup_look():
         # ... a click on the shadow falls through to it.
         target = (x + w + 1, mid)
         subprocess.run(["xdotool", "mousemove", str(target[0]), str(target[1]), "click", "1"], check=True)
-        check(wait_for(clicks, 10), "a click on the shadow reaches the window beneath")
+        check(exists_within(clicks, 10), "a click on the shadow reaches the window beneath")
         if os.path.exists(clicks):
             time.sleep(0.3)
             with open(clicks) as f:
