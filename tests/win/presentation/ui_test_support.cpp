@@ -1,5 +1,7 @@
 #include "ui_test_support.h"
 
+#include "pump_win.h"
+
 #include <fstream>
 #include <stdexcept>
 #include <vector>
@@ -72,19 +74,7 @@ std::uint32_t Surface::Pixel(int x, int y) const {
   return ((bgra & 0xFF) << 16) | (bgra & 0xFF00) | ((bgra >> 16) & 0xFF);
 }
 
-void PumpMessages(int milliseconds) {
-  const DWORD end = ::GetTickCount() + static_cast<DWORD>(milliseconds);
-  for (;;) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    const DWORD now = ::GetTickCount();
-    if (static_cast<int>(end - now) <= 0) return;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
-  }
-}
+void PumpMessages(int milliseconds) { test::PumpFor(milliseconds); }
 
 int CountColor(const Surface& surface, std::uint32_t color, int left, int top, int right, int bottom) {
   int count = 0;

@@ -9,21 +9,11 @@
 #include <string>
 
 #include "platform/handles_win.h"
+#include "pump_win.h"
 
 namespace notify::test {
 
-// Dispatches messages for about `ms` milliseconds (timers need real time to pass).
-inline void Pump(int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  do {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::Sleep(5);
-  } while (std::chrono::steady_clock::now() < end);
-}
+inline void Pump(int ms) { PumpFor(ms); }
 
 // Pumps until `done` holds or `ms` pass; returns whether it held.
 inline bool PumpUntil(const std::function<bool()>& done, int ms) {

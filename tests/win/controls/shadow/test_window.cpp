@@ -1,5 +1,7 @@
 #include "test_window.h"
 
+#include "pump_win.h"
+
 namespace notify::shadow_test {
 
 namespace {
@@ -52,16 +54,6 @@ LRESULT CALLBACK TestWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noe
   return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void PumpMessages(int milliseconds) {
-  const DWORD end = ::GetTickCount() + static_cast<DWORD>(milliseconds);
-  do {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::Sleep(5);
-  } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
-}
+void PumpMessages(int milliseconds) { test::PumpFor(milliseconds); }
 
 }  // namespace notify::shadow_test
