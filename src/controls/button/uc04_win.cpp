@@ -454,23 +454,21 @@ void RetainedSurface::DrawFocusRect(FrameRect f) {
   Invalidate();
 }
 
-MemoryPropertyBag CmdCloseProperties() {
+namespace {
+// The form's design-time store for one button: its extent in HIMETRIC, caption and font.
+MemoryPropertyBag DesignTimeProperties(std::int32_t extentX, std::int32_t extentY, const wchar_t* caption) {
   MemoryPropertyBag bag;
-  bag.Set(L"_extentx", std::int32_t{820});
-  bag.Set(L"_extenty", std::int32_t{556});
-  bag.Set(L"Caption", std::wstring(L"X"));
+  bag.Set(L"_extentx", extentX);
+  bag.Set(L"_extenty", extentY);
+  bag.Set(L"Caption", std::wstring(caption));
   bag.Set(L"Font", SongTi9());
   return bag;
 }
+}  // namespace
 
-MemoryPropertyBag CmdConfirmProperties() {
-  MemoryPropertyBag bag;
-  bag.Set(L"_extentx", std::int32_t{2037});
-  bag.Set(L"_extenty", std::int32_t{714});
-  bag.Set(L"Caption", std::wstring(L"\u786e\u5b9a"));
-  bag.Set(L"Font", SongTi9());
-  return bag;
-}
+MemoryPropertyBag CmdCloseProperties() { return DesignTimeProperties(820, 556, L"X"); }
+
+MemoryPropertyBag CmdConfirmProperties() { return DesignTimeProperties(2037, 714, L"\u786e\u5b9a"); }
 
 std::unique_ptr<UC04> CreateCmdClose(HWND parent) {
   MemoryPropertyBag bag = CmdCloseProperties();
