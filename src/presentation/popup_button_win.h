@@ -17,9 +17,11 @@ class PopupButton {
  public:
   virtual ~PopupButton() = default;
   virtual HWND Handle() const = 0;
-  // Pixels inside the popup.
+  // 96-DPI pixels inside the popup; the window itself is scaled to the popup's DPI.
   virtual ui::ControlRect Bounds() const = 0;
   virtual void Move(const ui::ControlRect& bounds) = 0;
+  // Draws and places the button at a new DPI, keeping its 96-DPI bounds.
+  virtual void ScaleTo(int dpi) = 0;
   virtual bool Visible() const = 0;
   virtual void Visible(bool value) = 0;
   virtual std::wstring Caption() const = 0;

@@ -4,6 +4,7 @@
 #include "platform/error.h"
 #include "platform/handles_win.h"
 #include "platform/paths.h"
+#include "platform/ui/scale.h"
 #include "platform/ui/screen_win.h"
 #include "presentation/placement.h"
 #include "presentation/skin_style.h"
@@ -137,6 +138,14 @@ PopupView::PopupView(const PopupButtonFactory& makeButton) {
   close_ = makeButton(form_.Handle(), L"Cmd_Close", L"X", 31, 21);
   confirm_ = makeButton(form_.Handle(), L"Cmd_Confirm", L"\u786E\u5B9A", 77, 27);
   form_.OnAccessKey([this](wchar_t key) { return button::UC04::HandleAccessKey(form_.Handle(), key); });
+  form_.OnDpiChanged([this](int dpi) { Rescale(dpi); });
+}
+
+// The form has resized itself; the buttons follow, and the region is made at the new size.
+void PopupView::Rescale(int dpi) {
+  if (close_) close_->ScaleTo(dpi);
+  if (confirm_) confirm_->ScaleTo(dpi);
+  if (regionCorner_) SetRoundedRegion(*regionCorner_, *regionCorner_);
 }
 
 PopupView::~PopupView() { Unload(); }
@@ -203,14 +212,19 @@ void PopupView::LayoutPopup(const MsgRecord& record) noexcept {
 }
 
 void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
+  regionCorner_ = ellipseWidth == ellipseHeight ? std::optional<std::int16_t>(ellipseWidth) : std::nullopt;
   notify::SetRoundedRegion(form_, ellipseWidth, ellipseHeight);
 }
 
 void PopupView::PlacePopup() { notify::PlacePopup(form_); }
 
 void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
-  const RegionCorner corner = RoundedRegionCorner(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
-  win::DeleteObjectOwner region(::CreateRoundRectRgn(0, 0, corner.right, corner.bottom, ellipseWidth, ellipseHeight));
+  // The region is in device pixels: one past the window's own size, corners scaled.
+  const int dpi = form.Dpi();
+  const int right = form.ClientWidth() + 1;
+  const int bottom = form.ClientHeight() + 1;
+  win::DeleteObjectOwner region(::CreateRoundRectRgn(0, 0, right, bottom, ui::ScaleLength(ellipseWidth, dpi),
+                                                     ui::ScaleLength(ellipseHeight, dpi)));
   if (!region) Fail("CreateRoundRectRgn");
   if (::SetWindowRgn(form.Handle(), static_cast<HRGN>(region.get()), TRUE) == 0) Fail("SetWindowRgn");
   region.release();  // the window owns it now
@@ -219,6 +233,8 @@ void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t el
 void PlacePopup(ui::Form& form) {
   const TwipsPoint at = PopupPosition(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
   form.MoveTwips(at.left, at.top, form.WidthTwips(), form.HeightTwips());
+  // The place may be on a monitor of another scale.
+  form.RefreshDpi();
   // NOACTIVATE: making the popup topmost must not take the activation from the user's
   // window (and without a window manager Wine would wait on every later hide).
   if (!::SetWindowPos(form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE)) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "catalogue/msg_record.h"
 #include "platform/ui/form_win.h"
@@ -59,7 +60,10 @@ class PopupView {
   void Apply(const PopupModel& model);
 
  private:
+  void Rescale(int dpi);
+
   ui::Form form_;
+  std::optional<std::int16_t> regionCorner_;  // the last round region's corner, to redo it
   std::array<ui::ImageControl*, kPopupImageCount> images_{};
   ui::ImageControl* imgCheck_ = nullptr;
   ui::Label* title_ = nullptr;

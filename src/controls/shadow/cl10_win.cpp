@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/ui/dpi_win.h"
+#include "platform/ui/scale.h"
 #include "platform/error.h"
 #include "platform/handles_win.h"
 
@@ -177,7 +179,7 @@ void CL10::FollowVisibleOwner() noexcept {
 
 void ApplyShadow(HWND form, CL10& shadow) noexcept {
   if (!shadow.Shadow(form)) return;
-  shadow.SetDepth(5);
+  shadow.SetDepth(ui::ScaleLength(5, ui::WindowDpi(form)));  // 5 px at 96 DPI, as wide at any scale
   shadow.SetColor(RGB(66, 66, 66));
   shadow.SetTransparency(50);
   // Attached to a popup already showing an earlier message: show the strips now.
