@@ -106,6 +106,7 @@ void FrmMain::PlacePopup() { form_->PlacePopup(); }
 void FrmMain::ShowForm() {
   form_->Show();
   ::UpdateWindow(form_->Handle());
+  form_->Announce();
   ::OutputDebugStringW(L"Notify: popup shown");
 }
 

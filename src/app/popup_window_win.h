@@ -21,6 +21,8 @@ class PopupWindow {
   virtual void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) = 0;
   virtual void PlacePopup() = 0;
   virtual void Show() = 0;
+  // Screen readers hear that a message appeared.
+  virtual void Announce() = 0;
   virtual void Hide() = 0;
   virtual void Unload() = 0;
   virtual void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick) = 0;

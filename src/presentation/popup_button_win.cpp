@@ -45,6 +45,9 @@ class Uc04Button final : public PopupButton {
   ui::PicturePtr BtnPic() const override { return control_->BtnPic(); }
   void BtnPic(ui::PicturePtr NewPic) override { control_->SetBtnPic(std::move(NewPic)); }
   void OnClick(std::function<void()> handler) override { control_->Events.Click = std::move(handler); }
+  void PerformClick() override {
+    if (control_->Enabled()) control_->PerformClick();
+  }
 
  private:
   int Dpi() const { return control_->Dpi(); }

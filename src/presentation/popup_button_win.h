@@ -34,6 +34,8 @@ class PopupButton {
   virtual ui::PicturePtr BtnPic() const = 0;
   virtual void BtnPic(ui::PicturePtr NewPic) = 0;
   virtual void OnClick(std::function<void()> handler) = 0;
+  // Raises Click as a press of the button does.
+  virtual void PerformClick() = 0;
 };
 
 // Makes one of the popup's buttons as a hidden child of `parent`, with its design-time

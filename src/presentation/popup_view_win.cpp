@@ -1,5 +1,6 @@
 #include "presentation/popup_view_win.h"
 
+#include "controls/button/uc04_geometry.h"
 #include "controls/button/uc04_win.h"
 #include "platform/error.h"
 #include "platform/handles_win.h"
@@ -139,6 +140,33 @@ PopupView::PopupView(const PopupButtonFactory& makeButton) {
   confirm_ = makeButton(form_.Handle(), L"Cmd_Confirm", L"\u786E\u5B9A", 77, 27);
   form_.OnAccessKey([this](wchar_t key) { return button::UC04::HandleAccessKey(form_.Handle(), key); });
   form_.OnDpiChanged([this](int dpi) { Rescale(dpi); });
+  form_.Accessible(this);
+}
+
+std::wstring PopupView::AccessibleName() const { return title_->Text(); }
+
+std::wstring PopupView::AccessibleDescription() const {
+  std::wstring text = content_->Text();
+  for (const ui::Label* line : {author_, date_}) {
+    if (!line->Visible() || line->Text().empty()) continue;
+    if (!text.empty()) text += L"\r\n";
+    text += line->Text();
+  }
+  return text;
+}
+
+std::vector<ui::AccessibleButton> PopupView::AccessibleButtons() const {
+  std::vector<ui::AccessibleButton> buttons;
+  for (const PopupButton* b : {close_.get(), confirm_.get()}) {
+    if (b == nullptr) continue;
+    buttons.push_back({b->Handle(), button::SpokenCaption(b->Caption()), button::AccessKeyShortcut(b->Caption())});
+  }
+  return buttons;
+}
+
+void PopupView::PressButton(std::size_t index) {
+  PopupButton* b = index == 0 ? close_.get() : index == 1 ? confirm_.get() : nullptr;
+  if (b != nullptr && b->Visible()) b->PerformClick();
 }
 
 // The form has resized itself; the buttons follow, and the region is made at the new size.
@@ -151,6 +179,7 @@ void PopupView::Rescale(int dpi) {
 PopupView::~PopupView() { Unload(); }
 
 void PopupView::Unload() {
+  form_.Accessible(nullptr);
   close_.reset();
   confirm_.reset();
   form_.Unload();
@@ -183,6 +212,8 @@ void PopupView::Apply(const PopupModel& model) {
     imgCheck_->ClearPicture();
   }
   ApplyLabel(*title_, model.title);
+  // The window's own text is the title, as readers and window lists show it.
+  ::SetWindowTextW(form_.Handle(), model.title.text.c_str());
   ApplyLabel(*content_, model.content);
   ApplyLabel(*date_, model.date);
   ApplyLabel(*author_, model.author);

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "catalogue/msg_record.h"
 #include "platform/ui/form_win.h"
@@ -18,12 +20,12 @@
 
 namespace notify {
 
-class PopupView {
+class PopupView final : private ui::AccessibleContent {
  public:
   // Creates the hidden form. `makeButton` makes Cmd_Close ("X", 31 x 21) and Cmd_Confirm
   // (27 px high). Throws RuntimeError when a window cannot be created.
   explicit PopupView(const PopupButtonFactory& makeButton = CreateUc04Button);
-  ~PopupView();
+  ~PopupView() override;
   PopupView(const PopupView&) = delete;
   PopupView& operator=(const PopupView&) = delete;
 
@@ -51,6 +53,8 @@ class PopupView {
   void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick);
 
   void Show() { form_.Show(); }
+  // Screen readers hear of the message now on screen.
+  void Announce() const { form_.RaiseAlert(); }
   void Hide() { form_.Hide(); }
   // Destroys the buttons and the form; only Show, Hide and Handle may follow.
   void Unload();
@@ -61,6 +65,12 @@ class PopupView {
 
  private:
   void Rescale(int dpi);
+
+  // What screen readers hear: the title, the body with its author and date lines, the buttons.
+  std::wstring AccessibleName() const override;
+  std::wstring AccessibleDescription() const override;
+  std::vector<ui::AccessibleButton> AccessibleButtons() const override;
+  void PressButton(std::size_t index) override;
 
   ui::Form form_;
   std::optional<std::int16_t> regionCorner_;  // the last round region's corner, to redo it

@@ -122,6 +122,8 @@ class UC04 final : private UC04Host {
   // enabled UC04 under the same top-level window with that access key raises Click.
   static bool HandleAccessKey(HWND host, wchar_t key);
   wchar_t AccessKey() const { return accessKey_; }
+  // Clicks the button as its access key does (a screen reader's default action).
+  void PerformClick() { core_.AccessKeyPressed(); }
 
   // The retained surface, top-down 0x00RRGGBB rows of Width() pixels, for tests.
   const std::uint32_t* SurfacePixels() const;

@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "platform/ui/dpi_win.h"
-#include "platform/ui/scale.h"
 #include "platform/error.h"
 #include "platform/handles_win.h"
+#include "platform/ui/dpi_win.h"
+#include "platform/ui/scale.h"
 
 namespace notify {
 

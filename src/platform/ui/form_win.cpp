@@ -189,6 +189,7 @@ Form::Form() : baseFont_(MessageFontAt96()), font_(CreateFontAt(baseFont_, kBase
                                   nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
   if (window == nullptr) Fail("CreateWindowExW");
   window_.reset(window);
+  accessible_->window = window;
   dpi_ = WindowDpi(window);
   paintFont_.reset(CreateFontAt(baseFont_, dpi_));
 }
@@ -196,6 +197,9 @@ Form::Form() : baseFont_(MessageFontAt96()), font_(CreateFontAt(baseFont_, kBase
 Form::~Form() { Unload(); }
 
 void Form::Unload() {
+  // Readers may still hold the form's accessible object; from now on it is disconnected.
+  accessible_->content = nullptr;
+  accessible_->window = nullptr;
   if (!window_) return;
   ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
   window_.reset();
@@ -284,6 +288,10 @@ void Form::Render(HDC dc) const {
   for (const auto& label : labels_) label->Paint(dc, static_cast<HFONT>(paintFont_.get()), dpi_);
 }
 
+void Form::RaiseAlert() const {
+  if (window_) ::NotifyWinEvent(EVENT_SYSTEM_ALERT, window_.get(), OBJID_CLIENT, CHILDID_SELF);
+}
+
 void Form::Invalidate() const {
   if (window_) ::InvalidateRect(window_.get(), nullptr, FALSE);
 }
@@ -322,6 +330,16 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         });
         return 0;
       }
+      case WM_GETOBJECT:
+        if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT) && form->accessible_->content != nullptr) {
+          return AnswerGetObject(form->accessible_, wParam);
+        }
+        break;
+      case kAccessiblePressMessage:
+        TrapVoid([&] {
+          if (form->accessible_->content != nullptr) form->accessible_->content->PressButton(wParam);
+        });
+        return 0;
       case WM_SYSCHAR:
         if (form->accessKey_ && Trap(false, [&] { return form->accessKey_(static_cast<wchar_t>(wParam)); })) return 0;
         break;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/handles_win.h"
+#include "platform/ui/accessible_win.h"
 #include "platform/ui/picture_win.h"
 
 namespace notify::ui {
@@ -169,6 +170,11 @@ class Form {
   // handler returns true when a control took the key.
   void OnAccessKey(std::function<bool(wchar_t key)> handler) { accessKey_ = std::move(handler); }
 
+  // What screen readers are told about the form (see accessible_win.h); null for nothing.
+  void Accessible(AccessibleContent* content) { accessible_->content = content; }
+  // Tells screen readers that the form now shows something that wants attention.
+  void RaiseAlert() const;
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   void Paint();
@@ -190,6 +196,7 @@ class Form {
   std::vector<std::unique_ptr<ImageControl>> images_;
   std::vector<std::unique_ptr<Label>> labels_;
   std::function<bool(wchar_t)> accessKey_;
+  std::shared_ptr<AccessibleLink> accessible_ = std::make_shared<AccessibleLink>();
 };
 
 // Form-independent screen units.
