@@ -3,8 +3,8 @@
 in the prefix (HKCU\\Control Panel\\Desktop LogPixels, read by each new process). With a
 skin of solid tiles: the window is 1.25x and 1.5x its 96-DPI size, the frame's tiles
 reach every edge at every scale, the close button keeps its gap to the right edge in
-proportion, and the title's text is drawn taller (fonts at the real DPI, not stretched
-96-DPI text)."""
+proportion, so do the margins to the screen's edges, and the title's text is drawn
+taller (fonts at the real DPI, not stretched 96-DPI text)."""
 import os
 import subprocess
 import time
@@ -154,6 +154,10 @@ def test():
             print(f"{dpi} DPI: window {w} x {hgt}")
             h.check(abs(w - w96 * scale) <= 1 and abs(hgt - h96 * scale) <= 1,
                     f"{dpi} DPI: window {w} x {hgt}, expected {w96 * scale} x {h96 * scale}")
+            # 96 twips from the screen's right and bottom edges: 6.4 px at 96 dpi, in proportion.
+            x, y, _, _ = geometry
+            h.check(abs(shot.width - (x + w) - 6.4 * scale) <= 1 and abs(shot.height - (y + hgt) - 6.4 * scale) <= 1,
+                    f"{dpi} DPI: popup at ({x}, {y}), margins not in proportion")
             check_frame(dpi, geometry, shot)
             left, width = close_button(geometry, shot)
             gap = w - (left + width)

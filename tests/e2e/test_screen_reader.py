@@ -31,7 +31,7 @@ def test():
         h.copy_demo_skin(app)
         app.write("Message.xml", h.catalogue(APP_ID, [h.message(
             "reader-1", auto_shut=0, style="Blue", title="Disk almost full", content="Free some space on drive C.",
-            author="IT desk", date="9 December 2026", btn_cls="&Later", btn_cfm="Fix &&clean &now")]))
+            author="IT desk", date="9 December 2026", btn_cls="&amp;Later", btn_cfm="Fix &amp;&amp;clean &amp;now")]))
         h.reset_cache()
         report = os.path.join(app.root, "reader.txt")
         listener = subprocess.Popen(["wine", LISTENER, h.win_path(report), "1", "60"], stdin=subprocess.DEVNULL,

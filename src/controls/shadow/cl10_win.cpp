@@ -28,6 +28,12 @@ OSVERSIONINFOW ReadVersion() {
   if (read) {
     info.dwMajorVersion = ansi.dwMajorVersion;
     info.dwMinorVersion = ansi.dwMinorVersion;
+    // The manifest declares Windows 10, which then reports 10.0 instead of 6.2; read it
+    // as 6.2 still, or the theme watch would go off.
+    if (info.dwMajorVersion > 6) {
+      info.dwMajorVersion = 6;
+      info.dwMinorVersion = 2;
+    }
     return info;
   }
   info.dwOSVersionInfoSize = sizeof(info);

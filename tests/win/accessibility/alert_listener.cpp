@@ -7,6 +7,7 @@
 #include <oleacc.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -66,7 +67,7 @@ long Role(IAccessible* acc, long id) {
 void CALLBACK OnAlert(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
   if (g_done || event != EVENT_SYSTEM_ALERT) return;
   g_done = true;
-  std::ofstream out(g_report + L".part", std::ios::binary);
+  std::ofstream out(std::filesystem::path(g_report + L".part"), std::ios::binary);
   wchar_t className[64] = {};
   ::GetClassNameW(window, className, 64);
   wchar_t windowText[256] = {};
@@ -112,7 +113,7 @@ int wmain(int argc, wchar_t** argv) {
   HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, nullptr, &OnAlert, 0, 0,
                                          WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
   if (hook == nullptr) return 3;
-  std::ofstream(g_report + L".ready").put('1');
+  std::ofstream(std::filesystem::path(g_report + L".ready")).put('1');
   const ULONGLONG end = ::GetTickCount64() + seconds * 1000ULL;
   while (!g_done && ::GetTickCount64() < end) {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
