@@ -14,7 +14,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import harness as h  # noqa: E402
-from test_scale import popup_window, set_dpi  # noqa: E402
+from test_scale import set_dpi  # noqa: E402
 
 FIRST_TITLE = "欢迎使用 Notify 消息提醒"
 MARGIN = 16  # room for the shadow around the popup
@@ -26,7 +26,7 @@ def capture(app, out, dpi):
     proc = subprocess.Popen(["wine", os.path.join(app, "Notify.exe")], cwd=app, stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        geometry = h.wait_for(lambda: popup_window(FIRST_TITLE), 30)
+        geometry = h.wait_for(lambda: h.window_named(FIRST_TITLE), 30)
         if not geometry:
             raise SystemExit(f"no popup at {dpi} dpi")
         time.sleep(1.0)  # the first paint, the shadow and the compositor

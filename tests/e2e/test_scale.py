@@ -28,41 +28,10 @@ TILES = {
 APP_ID = "Notify.E2E.Scale"
 
 
-def write_bmp(path, width, height, rgb):
-    import struct
-    row = bytes((rgb[2], rgb[1], rgb[0])) * width
-    row += b"\0" * ((4 - len(row) % 4) % 4)
-    pixels = row * height
-    header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(header + info + pixels)
-
-
 def set_dpi(dpi):
     subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
                     "/d", str(dpi), "/f"], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                    timeout=60)
-
-
-def popup_window(title):
-    """(x, y, w, h) of the mapped window whose name is the popup's title."""
-    out = subprocess.run(["xwininfo", "-root", "-children"], stdout=subprocess.PIPE, text=True, timeout=30).stdout
-    for line in out.splitlines():
-        if f'"{title}"' in line:
-            wid = line.split()[0]
-            info = subprocess.run(["xwininfo", "-id", wid], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                                  timeout=30).stdout
-            if "IsViewable" not in info:
-                continue
-            v = {}
-            for entry in info.splitlines():
-                key, _, value = entry.strip().partition(":")
-                v[key] = value.strip()
-            return (int(v["Absolute upper-left X"]), int(v["Absolute upper-left Y"]), int(v["Width"]),
-                    int(v["Height"]))
-    return None
 
 
 def show_at(dpi, app, title):
@@ -71,7 +40,7 @@ def show_at(dpi, app, title):
     set_dpi(dpi)
     proc = app.start()
     try:
-        geometry = h.wait_for(lambda: popup_window(title), 30)
+        geometry = h.wait_for(lambda: h.window_named(title), 30)
         h.check(geometry, f"no popup window titled {title!r} at {dpi} DPI")
         time.sleep(0.7)  # the first paint and the compositor
         shot = h.Image(h.screenshot(os.path.join(app.root, f"shot-{dpi}.png")))
@@ -132,10 +101,10 @@ def test():
     title = "Scale check"
     with h.ProgramFolder() as app:
         for name, (file, w, hgt, rgb) in TILES.items():
-            write_bmp(os.path.join(app.path, "Image", "Tiles", file), w, hgt, rgb)
+            h.write_bmp(os.path.join(app.path, "Image", "Tiles", file), w, hgt, rgb)
         config = "".join(f"<{n}>{f}</{n}>" for n, (f, _, _, _) in TILES.items())
         app.write("Image/Tiles/Config.xml", f"<Skin>{config}</Skin>")
-        write_bmp(os.path.join(app.path, "Image", "Logo", "logo.bmp"), 48, 40, (64, 48, 32))
+        h.write_bmp(os.path.join(app.path, "Image", "Logo", "logo.bmp"), 48, 40, (64, 48, 32))
         app.write("Message.xml", h.catalogue(APP_ID, [h.message("scale-1", auto_shut=0, style="Tiles", title=title,
                                                                 content="Body text", btn_cfm="OK")]))
         seen = {}
