@@ -6,6 +6,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "platform/error.h"
 #include "platform/text.h"
 #include "test_support.h"
@@ -25,6 +31,14 @@ constexpr const wchar_t* kCatalog =
     L"<Sub><Message ID='m3'/></Sub></Group>"
     L"<Message ID='m4'><Check>c4</Check></Message>"
     L"</Catalog>";
+
+unsigned long CurrentProcessId() {
+#ifdef _WIN32
+  return static_cast<unsigned long>(_getpid());
+#else
+  return static_cast<unsigned long>(getpid());
+#endif
+}
 
 class DomConformance : public ::testing::Test {
  protected:
@@ -381,6 +395,50 @@ TEST_F(DomConformance, SaveReplacesTheFileAndLeavesNoTemporaryFiles) {
   LoadText(L"<New/>");
   doc->Save(ModulePath(dir / "c.xml"));
   EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"c.xml"});
+  ASSERT_TRUE(doc->Load(ModulePath(dir / "c.xml")));
+  EXPECT_EQ(doc->documentElement().nodeName(), L"New");
+}
+
+// A save killed between writing its temporary file and the rename leaves that file; the
+// next successful save removes such leftovers of dead writers and nothing else.
+TEST_F(DomConformance, SuccessfulSaveRemovesStaleTemporaryFilesOnly) {
+  TempDir dir;
+  const std::string dead = "2147483644";  // beyond any process id either system hands out
+  const std::string self = std::to_string(CurrentProcessId());
+  const std::vector<std::string> stale{"c.xml.~" + dead + "-0.tmp", "c.xml.~" + dead + "-17.tmp"};
+  std::vector<std::string> kept{"c.xml",
+                                "c.xml.~" + self + "-99.tmp",  // a save under way in this process
+                                "c.xml.~" + dead + "-0.tmp.bak",
+                                "c.xml.~" + dead + "-x.tmp",
+                                "c.xml.~0" + dead + "-0.tmp",
+                                "c.xml.~-0.tmp",
+                                "c.xml.~99999999999-0.tmp",
+                                "xc.xml.~" + dead + "-0.tmp",
+                                "d.xml.~" + dead + "-0.tmp",
+                                "c.xml.bak"};
+#ifndef _WIN32
+  kept.push_back("c.xml.~" + std::to_string(getppid()) + "-0.tmp");  // a live writer
+#endif
+  for (const auto& name : stale) WriteBytes(dir / name, "<Half");
+  for (const auto& name : kept) WriteBytes(dir / name, "<Other/>");
+  std::filesystem::create_directories(dir / ("c.xml.~" + dead + "-1.tmp"));
+  kept.push_back("c.xml.~" + dead + "-1.tmp");
+
+  // A failed save touches nothing, leftovers included.
+  LoadText(L"<New/>");
+  std::filesystem::create_directories(dir / "sub" / "c.xml");
+  WriteBytes(dir / "sub" / ("c.xml.~" + dead + "-0.tmp"), "<Half");
+  EXPECT_THROW(doc->Save(ModulePath(dir / "sub" / "c.xml")), RuntimeError);
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "sub" / "c.xml"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "sub" / ("c.xml.~" + dead + "-0.tmp")));
+  std::filesystem::remove_all(dir / "sub");
+
+  doc->Save(ModulePath(dir / "c.xml"));
+  auto entries = FolderEntries(dir.path());
+  std::sort(entries.begin(), entries.end());
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(entries, kept);
+  EXPECT_EQ(ReadBytes(dir / ("d.xml.~" + dead + "-0.tmp")), "<Other/>");
   ASSERT_TRUE(doc->Load(ModulePath(dir / "c.xml")));
   EXPECT_EQ(doc->documentElement().nodeName(), L"New");
 }
