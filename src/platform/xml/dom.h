@@ -110,4 +110,21 @@ class DomDocument {
   bool preserveWhitespace_ = false;
 };
 
+// Sets a document's PreserveWhitespace for one save and puts the old value back, so the
+// shared document does not read the next catalogue or skin by the save's flag.
+class PreserveWhitespaceScope {
+ public:
+  explicit PreserveWhitespaceScope(DomDocument& document)
+      : document_(document), previous_(document.PreserveWhitespace()) {
+    document_.PreserveWhitespace(true);
+  }
+  ~PreserveWhitespaceScope() { document_.PreserveWhitespace(previous_); }
+  PreserveWhitespaceScope(const PreserveWhitespaceScope&) = delete;
+  PreserveWhitespaceScope& operator=(const PreserveWhitespaceScope&) = delete;
+
+ private:
+  DomDocument& document_;
+  bool previous_;
+};
+
 }  // namespace notify::xml

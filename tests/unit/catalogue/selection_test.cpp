@@ -127,7 +127,10 @@ INSTANTIATE_TEST_SUITE_P(
                     CheckCase{"plain path", L"{dir}installed.txt", false},
                     CheckCase{"folder", L"{#P@CUR}Folder", true}, CheckCase{"plain folder", L"{dir}Folder", true},
                     CheckCase{"absent file", L"{#P@CUR}missing.txt", true}, CheckCase{"empty", L"", true},
-                    CheckCase{"spaces only", L"   ", true}),
+                    CheckCase{"spaces only", L"   ", true},
+                    // Each run here starts without a cache, which the selection creates first.
+                    CheckCase{"own indented line", L"\r\n\t\t{#P@CUR}installed.txt\r\n\t", false},
+                    CheckCase{"blank lines only", L"\r\n\t\r\n  ", true}),
     CaseName<CheckCase>);
 
 TEST_F(Selection, CachedIdentifiersInAnotherCaseCountAsSeen) {

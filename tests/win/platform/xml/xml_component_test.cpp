@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/error.h"
@@ -14,6 +15,7 @@
 #include "platform/xml/com_create_win.h"
 #include "platform/xml/dom.h"
 #include "platform/xml/dom_backend.h"
+#include "platform/xml/encoding.h"
 #include "platform/xml/xml_services.h"
 #include "test_support.h"
 
@@ -118,6 +120,20 @@ TEST_F(XmlComponentWin, ElementTextMatchesTheComponentsTextProperty) {
       EXPECT_EQ(doc.documentElement().Text(), component);
     }
   }
+}
+
+// Names that only the system's charset table knows (none is in our fallback list).
+TEST_F(XmlComponentWin, DeclaredNamesResolveThroughTheSystemCharsetTable) {
+  ASSERT_TRUE(com.ok());
+  EXPECT_EQ(DecodeBytes("\x80\x9F", L"x-mac-cyrillic"), std::optional<std::wstring>(L"\x0410\x042F"));
+  EXPECT_EQ(DecodeBytes("\x80", L"DOS-862"), std::optional<std::wstring>(L"\x05D0"));
+  EXPECT_EQ(EncodeText(L"\x042F", L"X-MAC-CYRILLIC"), "\x9F");
+  EXPECT_FALSE(IsKnownEncoding(L"x-no-such-charset"));
+  TempDir dir;
+  WriteBytes(dir / "c.xml", "<?xml version='1.0' encoding='x-mac-cyrillic'?><Config><ID>\x80</ID></Config>");
+  DomDocument doc(CreateDomBackend(L"MSXML2.DOMDocument"));
+  ASSERT_TRUE(doc.Load((dir / "c.xml").wstring()));
+  EXPECT_EQ(doc.SelectSingleNode(L"Config/ID").Text(), L"\x0410");
 }
 
 TEST_F(XmlComponentWin, RepairRunsTheRealRegistrationToolThenLogsOnce) {
