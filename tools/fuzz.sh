@@ -25,6 +25,7 @@ fi
 cmake --preset fuzz >/dev/null
 nice -n 10 cmake --build --preset fuzz >/dev/null
 
+status=0
 for t in "${targets[@]}"; do
   seeds=tests/fuzz/corpus/$t
   work=build/fuzz/corpus/$t
@@ -35,6 +36,8 @@ for t in "${targets[@]}"; do
     continue
   fi
   echo "fuzz.sh: $t for ${seconds}s"
+  # A finding ends this target's run; the others still run.
   nice -n 10 "build/fuzz/bin/${t}_fuzz" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=1 \
-    -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" "$work" "$seeds"
+    -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" "$work" "$seeds" || status=1
 done
+exit $status

@@ -51,7 +51,7 @@ void Declare(xml::DomDocument& doc, const std::wstring& encoding) {
   doc.insertBefore(doc.createProcessingInstruction(L"xml", data), xml::DomNode(first));
 }
 
-bool IsUnicode(const std::wstring& encoding) { return encoding.rfind(L"UTF", 0) == 0; }
+bool IsUnicode(const std::wstring& encoding) { return encoding == L"UTF-8" || encoding == L"UTF-16"; }
 
 }  // namespace
 

@@ -112,6 +112,29 @@ TEST_F(DomHardening, DeepBuiltTreeSavesAndReadsWithoutRecursion) {
                               kDepth * (std::string("<n>").size() + std::string("</n>").size()) + 6);
 }
 
+// A character reference only works in text and attribute values: markup holding a character
+// the declared code page lacks must not be saved at all, or the file reads back changed
+// (or, for a name, not at all). Text with the same character round-trips.
+TEST_F(DomHardening, MarkupOutsideTheDeclaredCodePageIsNotSaved) {
+  TempDir dir;
+  const auto path = ModulePath(dir / "cache.xml");
+  const std::string good = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<Config/>\r\n";
+  const std::vector<std::wstring> markup{
+      L"<Config><!-- \x0865 --></Config>", L"<Config><![CDATA[\x0865]]></Config>",
+      L"<Config><?pi \x0865?></Config>", L"<Config a\x0865=\"1\"/>", L"<Config><e\x0865/></Config>"};
+  for (const auto& body : markup) {
+    WriteBytes(dir / "cache.xml", good);
+    ASSERT_TRUE(doc->loadXML(L"<?xml version=\"1.0\" encoding=\"GB2312\"?>" + body)) << ToUtf8(body);
+    EXPECT_THROW(doc->Save(path), RuntimeError) << ToUtf8(body);
+    EXPECT_EQ(notify::test::ReadBytes(dir / "cache.xml"), good) << ToUtf8(body);
+  }
+  ASSERT_TRUE(doc->loadXML(L"<?xml version=\"1.0\" encoding=\"GB2312\"?><Config a=\"\x0865\">\x0865</Config>"));
+  doc->Save(path);
+  ASSERT_TRUE(doc->Load(path));
+  EXPECT_EQ(doc->documentElement().Text(), L"\x0865");
+  EXPECT_EQ(doc->documentElement().Attributes().getNamedItem(L"a").Text(), L"\x0865");
+}
+
 // The backends on their own, without the front's DOCTYPE refusal: external entities and
 // DTDs are never fetched.
 TEST(DomBackend, NeverResolvesExternalResources) {
