@@ -36,26 +36,48 @@ std::optional<SplitText> SplitDeclaration(std::wstring_view text) {
   return SplitText{std::wstring(data), text.substr(end + 2)};
 }
 
-// DTDs are never accepted: no entity expansion, no external fetches, one behaviour for
-// both backends. A DOCTYPE can only stand in the prolog, so the prolog is all we scan.
-bool HasDoctype(std::wstring_view body) {
+// The end of a bare "<!DOCTYPE Name>" at `at` (no external id, no internal subset), which
+// defines nothing; npos for any other declaration.
+std::size_t BareDoctypeEnd(std::wstring_view body, std::size_t at) {
+  std::size_t pos = at + 9;
+  const std::size_t nameStart = pos;
+  while (pos < body.size() && IsXmlSpace(body[pos])) ++pos;
+  if (pos == nameStart) return std::wstring_view::npos;
+  const std::size_t nameFrom = pos;
+  while (pos < body.size() && !IsXmlSpace(body[pos]) && body[pos] != L'>' && body[pos] != L'[') ++pos;
+  if (pos == nameFrom) return std::wstring_view::npos;
+  while (pos < body.size() && IsXmlSpace(body[pos])) ++pos;
+  return pos < body.size() && body[pos] == L'>' ? pos + 1 : std::wstring_view::npos;
+}
+
+// DTDs are never handed to a parser: no entity expansion, no external fetches, one
+// behaviour for both backends. A bare declaration is blanked out (line breaks kept, so
+// positions stay); any other refuses the document. A DOCTYPE can only stand in the
+// prolog, so the prolog is all we scan.
+bool BlankBareDoctype(std::wstring& body) {
   std::size_t pos = 0;
   while (pos < body.size()) {
     if (IsXmlSpace(body[pos])) {
       ++pos;
     } else if (StartsWithAt(body, pos, L"<!--")) {
       const auto end = body.find(L"-->", pos + 4);
-      if (end == std::wstring_view::npos) return false;
+      if (end == std::wstring_view::npos) return true;
       pos = end + 3;
     } else if (StartsWithAt(body, pos, L"<?")) {
       const auto end = body.find(L"?>", pos + 2);
-      if (end == std::wstring_view::npos) return false;
+      if (end == std::wstring_view::npos) return true;
       pos = end + 2;
+    } else if (StartsWithAt(body, pos, L"<!DOCTYPE")) {
+      const auto end = BareDoctypeEnd(body, pos);
+      if (end == std::wstring_view::npos) return false;
+      for (; pos < end; ++pos) {
+        if (!IsXmlSpace(body[pos])) body[pos] = L' ';
+      }
     } else {
-      return StartsWithAt(body, pos, L"<!DOCTYPE");
+      return true;
     }
   }
-  return false;
+  return true;
 }
 
 bool IsPlausibleName(std::wstring_view name) {
@@ -139,7 +161,14 @@ std::wstring DomNode::Text() const {
   switch (self.kind()) {
     case NodeKind::Element:
     case NodeKind::Document:
-      return ConcatenatedText(impl_);
+      return ConcatenatedText(impl_, self.PreservesWhitespace());
+    case NodeKind::Text: {
+      auto text = self.nodeValue();
+      if (self.PreservesWhitespace()) return text;
+      const auto first = text.find_first_not_of(L" \t\r\n");
+      if (first == std::wstring::npos) return {};
+      return text.substr(first, text.find_last_not_of(L" \t\r\n") - first + 1);
+    }
     default:
       return self.nodeValue();
   }
@@ -199,11 +228,12 @@ bool DomDocument::Load(const std::wstring& path) {
 
 bool DomDocument::loadXML(const std::wstring& text) {
   const auto split = SplitDeclaration(text);
-  if (!split || HasDoctype(split->body)) {
+  std::wstring body = split ? std::wstring(split->body) : std::wstring();
+  if (!split || !BlankBareDoctype(body)) {
     impl_->Parse(L"", preserveWhitespace_);
     return false;
   }
-  if (!impl_->Parse(std::wstring(split->body), preserveWhitespace_)) return false;
+  if (!impl_->Parse(body, preserveWhitespace_)) return false;
   if (split->declaration.empty()) return true;
   auto document = impl_->DocumentNode();
   auto declaration = impl_->CreateProcessingInstruction(L"xml", split->declaration);
@@ -223,7 +253,10 @@ void DomDocument::Save(const std::wstring& path) {
   WriteFileAtomically(path, EncodeText(SerialiseDocument(document), encoding));
 }
 
-void DomDocument::PreserveWhitespace(bool value) { preserveWhitespace_ = value; }
+void DomDocument::PreserveWhitespace(bool value) {
+  preserveWhitespace_ = value;
+  impl_->PreserveWhitespace(value);
+}
 bool DomDocument::PreserveWhitespace() const { return preserveWhitespace_; }
 
 DomNode DomDocument::documentElement() const {

@@ -33,7 +33,8 @@ class DomNode {
   NodeKind kind() const;
   std::wstring nodeName() const;  // qualified name ("p:Root"), "#text", PI target...
   std::wstring baseName() const;  // local name without prefix
-  // The text of the node and all its descendants, concatenated.
+  // The text of the node and all its descendants, concatenated; white space at the ends
+  // is dropped (never inside CDATA) unless the document preserves white space.
   std::wstring Text() const;
   // Replaces the node's children with one text node (attributes: the value).
   void Text(const std::wstring& value);

@@ -138,6 +138,17 @@ TEST_F(Selection, CachedIdentifiersInAnotherCaseCountAsSeen) {
   EXPECT_EQ(state.SeenIds, (std::vector<std::wstring>{L"MSG-One", L"other", L""}));
 }
 
+// Every cased script folds by the platform's own mapping, also in a pretty-printed cache;
+// a dotted capital I is not the dotless small i.
+TEST_F(Selection, CachedIdentifiersInAnotherCaseOfAnyScriptCountAsSeen) {
+  WriteCache(ToUtf8(L"<?xml version=\"1.0\"?>\r\n<Config>\r\n  <ID>\r\n    \u017D\u0178-\u0386\u038F-\u0490\u04E8\r\n  </ID>\r\n"
+                    L"  <ID>\u0130D</ID>\r\n</Config>\r\n"));
+  WriteCatalogue({DefaultMessage(L"\u017E\u00FF-\u03AC\u03CE-\u0491\u04E9"), DefaultMessage(L"\u0131d"),
+                  DefaultMessage(L"\u0130d")});
+  ASSERT_TRUE(Select());
+  EXPECT_EQ(AcceptedIds(), std::vector<std::wstring>{L"\u0131d"});
+}
+
 TEST_F(Selection, AnEmptyIdIsSkippedAndLaterMessagesStillCount) {
   WriteCatalogue({DefaultMessage(L"   "), DefaultMessage(L"b")});
   ASSERT_TRUE(Select());

@@ -44,8 +44,11 @@ TEST_F(DomHardening, DocumentsWithADtdAreRefused) {
       BillionLaughs(),
       L"<!DOCTYPE r [<!ENTITY x SYSTEM 'file:///etc/hostname'>]><r>&x;</r>",
       L"<!DOCTYPE r SYSTEM 'http://127.0.0.1:9/never.dtd'><r/>",
+      L"<!DOCTYPE r PUBLIC '-//x//y' 'never.dtd'><r/>",
+      L"<!DOCTYPE r []><r/>",
+      L"<!DOCTYPE r><!DOCTYPE r [<!ENTITY a 'b'>]><r>&a;</r>",
+      L"<!DOCTYPE><r/>",
       L"<!-- hidden --><?pi x?>\n<!DOCTYPE r [<!ENTITY a 'b'>]><r>&a;</r>",
-      L"\xFEFF<?xml version='1.0'?> <!DOCTYPE r><r/>",
   };
   for (const auto& text : hostile) {
     EXPECT_FALSE(doc->loadXML(text)) << ToUtf8(text.substr(0, 80));
@@ -55,6 +58,16 @@ TEST_F(DomHardening, DocumentsWithADtdAreRefused) {
   WriteBytes(dir / "lol.xml", ToUtf8(BillionLaughs()));
   EXPECT_FALSE(doc->Load(ModulePath(dir / "lol.xml")));
   ExpectStillUsable();
+}
+
+// A bare declaration defines nothing, so it is no reason to refuse a catalogue.
+TEST_F(DomHardening, BareDoctypeIsAccepted) {
+  ASSERT_TRUE(doc->loadXML(L"\xFEFF<?xml version='1.0'?> <!DOCTYPE Messages><Messages><M>1</M></Messages>"));
+  EXPECT_EQ(doc->documentElement().nodeName(), L"Messages");
+  EXPECT_EQ(doc->SelectSingleNode(L".//M").Text(), L"1");
+  ASSERT_TRUE(doc->loadXML(L"<!-- c -->\r\n<!DOCTYPE\tMessages  >\r\n<Messages/>"));
+  EXPECT_EQ(doc->documentElement().nodeName(), L"Messages");
+  EXPECT_FALSE(doc->loadXML(L"<!DOCTYPE r><r>&a;</r>"));
 }
 
 TEST_F(DomHardening, UndefinedEntityIsAnError) {
