@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Kill trials of the seen-message cache (by hand, not in CI): the real Notify.exe under
-# Wine is killed with SIGKILL TRIALS times (default 500), half of them on the first file
-# event in the cache's folder, and the cache is checked after each kill.
+# Wine is killed with SIGKILL TRIALS times (default 500), half of them as a save creates its
+# temporary file (inotify on the cache's folder), and the cache is checked after each kill.
 #
 #   tools/kill_trials.sh [TRIALS] [SEED]
 set -euo pipefail
