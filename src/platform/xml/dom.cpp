@@ -248,7 +248,9 @@ void DomDocument::Save(const std::wstring& path) {
   const auto document = impl_->DocumentNode();
   std::wstring encoding = DeclaredEncoding(DeclarationData(document));
   if (encoding.empty()) encoding = L"UTF-8";
-  if (!IsKnownEncoding(encoding)) Fail("cannot save in the encoding " + ToUtf8(encoding));
+  // Written in an encoding that does not spell its declaration in ASCII, the file could
+  // never be loaded again.
+  if (!IsReadableFileEncoding(encoding)) Fail("cannot save in the encoding " + ToUtf8(encoding));
   RequireEncodableMarkup(document, encoding);
   WriteFileAtomically(path, EncodeText(SerialiseDocument(document), encoding));
 }

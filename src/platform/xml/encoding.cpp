@@ -288,6 +288,17 @@ bool EncodesExactly(std::wstring_view text, std::wstring_view encoding) {
   return DecodeBytes(EncodeText(text, encoding), encoding) == text;
 }
 
+bool IsReadableFileEncoding(std::wstring_view encoding) {
+  if (IsUtf8Name(encoding) || Utf16NameOrder(encoding) || Utf32NameOrder(encoding)) return true;
+  if (!IsKnownEncoding(encoding)) return false;
+  // Every ASCII character markup and a declaration are written with (not '~' or '\\',
+  // which some Japanese code pages give other meanings and references then carry).
+  static constexpr std::string_view kMarkup =
+      "<?xml version=\"1.0\" encoding='-_.:'?><!--!#$%&()*+,/;=@[]^`{|}-->\r\n\t "
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  return EncodeText(std::wstring(kMarkup.begin(), kMarkup.end()), encoding) == kMarkup;
+}
+
 std::wstring DeclaredEncoding(std::wstring_view data) {
   const auto at = data.find(L"encoding");
   if (at == std::wstring_view::npos) return {};
