@@ -148,6 +148,19 @@ def visible_windows():
     return result
 
 
+def windows_appearing_during(proc, seconds_limit):
+    """Polls the X server while the process runs; returns the windows that appeared.
+    Fails when the process still runs after seconds_limit."""
+    before = set(visible_windows())
+    appeared = set()
+    end = time.monotonic() + seconds_limit
+    while proc.poll() is None and time.monotonic() < end:
+        appeared |= set(visible_windows()) - before
+        time.sleep(0.05)
+    check(proc.poll() is not None, f"Notify.exe still runs after {seconds_limit} s")
+    return appeared
+
+
 def wait_for(predicate, timeout, interval=0.1):
     end = time.monotonic() + timeout
     while time.monotonic() < end:

@@ -6,23 +6,11 @@ import time
 import harness as h
 
 
-def no_window_during(proc, seconds_limit):
-    """Polls the X server while the process runs; returns the windows that appeared."""
-    before = set(h.visible_windows())
-    appeared = set()
-    end = time.monotonic() + seconds_limit
-    while proc.poll() is None and time.monotonic() < end:
-        appeared |= set(h.visible_windows()) - before
-        time.sleep(0.05)
-    h.check(proc.poll() is not None, f"Notify.exe still runs after {seconds_limit} s")
-    return appeared
-
-
 def catalogue_without_messages_ends_with_no_window():
     h.reset_cache()
     with h.ProgramFolder() as app:
         app.write("Message.xml", '<?xml version="1.0"?><Catalog AppID="E2E.Empty"></Catalog>')
-        appeared = no_window_during(app.start(), 30)
+        appeared = h.windows_appearing_during(app.start(), 30)
         h.check(not appeared, f"a window was shown: {appeared}")
         # The cache is read before the messages are counted, so it exists now.
         h.check(os.path.exists(h.cache_file("E2E.Empty")), "the cache was not created")
@@ -32,7 +20,7 @@ def catalogue_without_messages_ends_with_no_window():
 def missing_catalogue_ends_and_creates_no_cache():
     h.reset_cache()
     with h.ProgramFolder() as app:
-        appeared = no_window_during(app.start(), 30)
+        appeared = h.windows_appearing_during(app.start(), 30)
         h.check(not appeared, f"a window was shown: {appeared}")
         h.check(not os.path.exists(os.path.join(h.appdata(), "Korvane")), "a cache folder was created")
 
@@ -46,7 +34,7 @@ def all_seen_stays_hidden_then_ends_at_the_first_tick():
     with h.ProgramFolder() as app:
         app.write("Message.xml", h.catalogue("E2E.Seen", [h.message("M1")]))
         begin = time.monotonic()
-        appeared = no_window_during(app.start(), 30)
+        appeared = h.windows_appearing_during(app.start(), 30)
         elapsed = time.monotonic() - begin
         h.check(not appeared, f"a window was shown: {appeared}")
         h.check(elapsed >= 0.9, f"ended after {elapsed:.2f} s, before the one-second show timer")
