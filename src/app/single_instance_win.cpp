@@ -19,9 +19,13 @@ std::optional<std::wstring> IdentityMarker(const std::wstring& path) {
   const win::CloseHandleOwner file(h);
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
-  const std::uint64_t index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  if (index == 0) return std::nullopt;  // a file system that keeps no index
-  return InstanceMarkerName(info.dwVolumeSerialNumber, index);
+  const auto join = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
+  // The volume serial number is left out: Wine reports it as 0 in some processes and not
+  // in others for the same file. Index, size and write time single out one file anyway.
+  const FileIdentity identity{join(info.nFileIndexHigh, info.nFileIndexLow), join(info.nFileSizeHigh, info.nFileSizeLow),
+                              join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)};
+  if (identity.index == 0) return std::nullopt;  // a file system that keeps no index
+  return InstanceMarkerName(identity);
 }
 
 // Full, with 8.3 components expanded: the spellings a path-based name can still unite.

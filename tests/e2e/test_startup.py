@@ -129,7 +129,8 @@ def the_same_file_under_other_names_runs_once():
                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 second.wait(timeout=30)
                 h.check(running.poll() is None, f"the first instance ended too early for this test ({what})")
-                h.check(h.cache_ids("E2E.Names") == ["S1"], f"started as {path} ({what}), it ran a second time")
+                ids = h.cache_ids("E2E.Names")
+                h.check(ids == ["S1"], f"started as {path} ({what}), it ran a second time: cache {ids}")
         finally:
             os.remove(link)
         running.wait(timeout=60)

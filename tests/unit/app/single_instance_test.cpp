@@ -19,11 +19,14 @@ TEST(InstanceMarker, CopiesInOtherFoldersDoNotBlockEachOther) {
 }
 
 TEST(InstanceMarker, FileIdentityNamesOneFileAndNeverMeetsAPathName) {
-  const auto a = InstanceMarkerName(0x1234ABCDu, 0x0001000000000042ULL);
-  EXPECT_EQ(a, InstanceMarkerName(0x1234ABCDu, 0x0001000000000042ULL));
-  EXPECT_NE(a, InstanceMarkerName(0x1234ABCDu, 0x0001000000000043ULL)) << "another file on the volume";
-  EXPECT_NE(a, InstanceMarkerName(0x1234ABCEu, 0x0001000000000042ULL)) << "the same index on another volume";
-  EXPECT_NE(InstanceMarkerName(0, 0x42), InstanceMarkerName(0x42, 0)) << "the two fields must not run together";
+  const FileIdentity file{0x0001000000000042ULL, 918528, 0x01DB2C3D4E5F6071ULL};
+  const auto a = InstanceMarkerName(file);
+  EXPECT_EQ(a, InstanceMarkerName(FileIdentity{file}));
+  EXPECT_NE(a, InstanceMarkerName(FileIdentity{0x0001000000000043ULL, file.size, file.lastWrite})) << "another file";
+  EXPECT_NE(a, InstanceMarkerName(FileIdentity{file.index, file.size + 1, file.lastWrite})) << "another build";
+  EXPECT_NE(a, InstanceMarkerName(FileIdentity{file.index, file.size, file.lastWrite + 1}));
+  EXPECT_NE(InstanceMarkerName(FileIdentity{0x12, 0x3, 0}), InstanceMarkerName(FileIdentity{0x1, 0x23, 0}))
+      << "the fields must not run together";
   EXPECT_EQ(a.rfind(L"Local\\Notify-", 0), 0u);
   EXPECT_EQ(a.find(L'\\', 6), std::wstring::npos);
 }
