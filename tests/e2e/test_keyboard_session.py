@@ -13,17 +13,11 @@ W, H = 327, 187
 BODY = (150, 100)  # inside the popup, on no button
 
 
-def app_with(app_id, messages):
-    app = h.ProgramFolder()
-    h.copy_demo_skin(app)
-    app.write("Message.xml", h.catalogue(app_id, messages))
-    return app
+app_with = h.app_with_demo_skin
 
 
-def wait_popup(timeout=30):
-    win = h.wait_for(lambda: h.find_window(W, H), timeout)
-    h.check(win, f"no {W} x {H} popup appeared")
-    return win
+def wait_popup():
+    return h.wait_window(W, H)
 
 
 def click_then_key(key):
@@ -33,13 +27,22 @@ def click_then_key(key):
     h.xdotool("key", key)
 
 
+def waiting_messages(*ids):
+    return [h.message(i, auto_shut=0, style="Blue") for i in ids]
+
+
+def start_until_first_shown(app, app_id, first_id):
+    proc = app.start()
+    h.check(h.wait_for(lambda: h.cache_ids(app_id) == [first_id], 30), f"{first_id} was not shown")
+    wait_popup()
+    return proc
+
+
 def alt_f4_and_esc_act_as_the_close_button():
     h.reset_cache()
-    msgs = [h.message("K1", auto_shut=0, style="Blue"), h.message("K2", auto_shut=0, style="Blue")]
+    msgs = waiting_messages("K1", "K2")
     with app_with("E2E.Keys", msgs) as app:
-        proc = app.start()
-        h.check(h.wait_for(lambda: h.cache_ids("E2E.Keys") == ["K1"], 30), "K1 was not shown")
-        wait_popup()
+        proc = start_until_first_shown(app, "E2E.Keys", "K1")
         time.sleep(1.5)
         h.check(proc.poll() is None and h.cache_ids("E2E.Keys") == ["K1"], "AutoShut 0 must wait for the user")
         click_then_key("alt+F4")
@@ -47,11 +50,7 @@ def alt_f4_and_esc_act_as_the_close_button():
                 "Alt+F4 did not go on to the next message")
         time.sleep(1.0)
         click_then_key("Escape")
-        try:
-            proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            h.fail("Esc on the last message did not end the program")
+        h.wait_end(proc, 10, "Esc on the last message did not end the program")
         h.check(not os.path.exists(os.path.join(app.path, "Error.log")), "Error.log was written")
 
         # The lock went with the process: the same copy starts again and shows a new message.
@@ -64,20 +63,13 @@ def the_end_of_the_session_ends_notify_promptly_in_order():
     sender = os.path.join(h.BUILD_DIR, "bin", "session_end_sender.exe")
     h.check(os.path.exists(sender), f"{sender} is not built")
     h.reset_cache()
-    msgs = [h.message("L1", auto_shut=0, style="Blue"), h.message("L2", auto_shut=0, style="Blue")]
-    with app_with("E2E.Logoff", msgs) as app:
-        proc = app.start()
-        h.check(h.wait_for(lambda: h.cache_ids("E2E.Logoff") == ["L1"], 30), "L1 was not shown")
-        wait_popup()
+    with app_with("E2E.Logoff", waiting_messages("L1", "L2")) as app:
+        proc = start_until_first_shown(app, "E2E.Logoff", "L1")
         begin = time.monotonic()
         answer = subprocess.run(["wine", sender], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL, timeout=60).returncode
         h.check(answer == 0, f"the session end was not agreed to (sender exit code {answer})")
-        try:
-            proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            h.fail("Notify.exe did not end at the end of the session")
+        h.wait_end(proc, 10, "Notify.exe did not end at the end of the session")
         h.check(time.monotonic() - begin < 10, "the end of the session took too long")
         h.check(h.cache_ids("E2E.Logoff") == ["L1"], f"cache after log-off: {h.cache_ids('E2E.Logoff')}")
         h.check(not os.path.exists(os.path.join(app.path, "Error.log")), "Error.log was written")

@@ -13,17 +13,11 @@ CLOSE = (292.5 + 15, 3.5 + 10)        # the close button's centre inside the pop
 CONFIRM = (232 + 38, 142 + 13)        # the confirm button's centre inside the popup
 
 
-def app_with(app_id, messages):
-    app = h.ProgramFolder()
-    h.copy_demo_skin(app)
-    app.write("Message.xml", h.catalogue(app_id, messages))
-    return app
+app_with = h.app_with_demo_skin
 
 
 def wait_popup(timeout=30):
-    win = h.wait_for(lambda: h.find_window(W, H), timeout)
-    h.check(win, f"no {W} x {H} popup appeared")
-    return win
+    return h.wait_window(W, H, timeout)
 
 
 def popup_gone(timeout):
