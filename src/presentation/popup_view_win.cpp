@@ -67,7 +67,8 @@ void ApplyButton(PopupButton& button, const ButtonModel& model) {
   if (button.PColor() != model.pColor) button.PColor(model.pColor);
   if (button.Caption() != model.caption) button.Caption(model.caption);
   // Hidden and shown again for every message, so it is drawn at rest: a face left hovered
-  // or pressed by the previous message does not carry over.
+  // or pressed by the previous message does not carry over. (Showing a visible window with
+  // SW_SHOWNA also redraws it, but only by a quirk of ShowWindow.)
   button.Visible(false);
   button.Visible(model.visible);
   button.Move(ToControl(model.box));
