@@ -231,3 +231,26 @@ def click(x, y):
     xdotool("mousemove", int(x), int(y), "click", 1)
     # Park the pointer away so hover looks do not linger over the next message.
     xdotool("mousemove", 5, 5)
+
+
+def app_with_demo_skin(app_id, messages):
+    """A program folder with the demo's skin and a catalogue of these messages."""
+    app = ProgramFolder()
+    copy_demo_skin(app)
+    app.write("Message.xml", catalogue(app_id, messages))
+    return app
+
+
+def wait_window(width, height, timeout=30):
+    win = wait_for(lambda: find_window(width, height), timeout)
+    check(win, f"no {width} x {height} popup appeared")
+    return win
+
+
+def wait_end(proc, timeout, message):
+    """Waits for the process to end; kills it and fails with `message` if it does not."""
+    try:
+        proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        fail(message)
