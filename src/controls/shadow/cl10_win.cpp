@@ -183,6 +183,10 @@ void CL10::FollowVisibleOwner() noexcept {
   });
 }
 
+void CL10::ShowStrips(bool show) noexcept {
+  TrapVoid([&] { controller_.SetWanted(show); });
+}
+
 void ApplyShadow(HWND form, CL10& shadow) noexcept {
   if (!shadow.Shadow(form)) return;
   shadow.SetDepth(ui::ScaleLength(5, ui::WindowDpi(form)));  // 5 px at 96 DPI, as wide at any scale
