@@ -514,6 +514,7 @@ TEST_F(PopupViewTest, MovingToAnotherScaleRescalesWindowButtonsAndRegion) {
   ::MapWindowPoints(nullptr, view_.Handle(), reinterpret_cast<POINT*>(&close), 2);
   EXPECT_EQ(close.left, 292);
   EXPECT_EQ(close.right - close.left, 31);
+}
 
 // Alt+F4 (through the system's own key handling), Esc on the form or on a focused button,
 // and any WM_CLOSE all act as the close button; the window itself stays for the next
