@@ -113,6 +113,34 @@ DomNode Insert(const std::shared_ptr<NodeImpl>& parent, const DomNode& child, co
   return DomNode(parent->InsertBefore(*childImpl, before.impl().get()));
 }
 
+// Only text and attribute values can carry a character reference. A character of a name,
+// CDATA section, comment or PI that the encoding lacks would be saved as the literal
+// "&#N;" and read back as something else (a name as a file no reader accepts).
+void RequireEncodableMarkup(const std::shared_ptr<NodeImpl>& document, std::wstring_view encoding) {
+  // All markup in one piece, so that a save costs one conversion, not one per node.
+  std::wstring markup;
+  WalkDescendants(
+      document,
+      [&markup](const NodeImpl& node, bool) {
+        switch (node.kind()) {
+          case NodeKind::Element:
+            markup += node.nodeName();
+            for (const auto& attribute : node.AttributePairs()) markup += attribute.first;
+            break;
+          case NodeKind::CData:
+          case NodeKind::Comment:
+          case NodeKind::ProcessingInstruction:
+            markup += node.nodeName();
+            markup += node.nodeValue();
+            break;
+          default:
+            break;
+        }
+      },
+      [](const NodeImpl&, bool) {});
+  if (!EncodesExactly(markup, encoding)) Fail("markup cannot be written in " + ToUtf8(encoding));
+}
+
 DomNodeList WrapList(std::shared_ptr<NodeListImpl> list) {
   if (!list) Fail("no node list");
   return DomNodeList(std::move(list));
@@ -220,7 +248,10 @@ void DomDocument::Save(const std::wstring& path) {
   const auto document = impl_->DocumentNode();
   std::wstring encoding = DeclaredEncoding(DeclarationData(document));
   if (encoding.empty()) encoding = L"UTF-8";
-  if (!IsKnownEncoding(encoding)) Fail("cannot save in the encoding " + ToUtf8(encoding));
+  // Written in an encoding that does not spell its declaration in ASCII, the file could
+  // never be loaded again.
+  if (!IsReadableFileEncoding(encoding)) Fail("cannot save in the encoding " + ToUtf8(encoding));
+  RequireEncodableMarkup(document, encoding);
   WriteFileAtomically(path, EncodeText(SerialiseDocument(document), encoding));
 }
 

@@ -1,6 +1,7 @@
 #include "platform/xml/encoding.h"
 
 #include <cstdint>
+#include <unordered_map>
 
 #include "platform/error.h"
 #include "platform/text.h"
@@ -215,6 +216,36 @@ std::wstring AsciiDeclaration(std::string_view bytes) {
   return out;
 }
 
+// Converters may write several characters as one byte sequence (Shift_JIS gives U+FFE1 the
+// bytes of U+00A3). A text that does not read back as itself is written again character by
+// character, and each character that does not come back unchanged as a reference.
+std::optional<std::string> EncodeCodePageExactly(std::wstring_view text, std::wstring_view encoding) {
+  auto bytes = detail::EncodeCodePage(text, encoding);
+  if (!bytes || detail::DecodeCodePage(*bytes, encoding) == text) return bytes;
+  std::string out;
+  std::unordered_map<std::wstring, std::string> written;  // few distinct characters repeat often
+  for (std::size_t i = 0; i < text.size();) {
+    const auto unit = static_cast<std::uint32_t>(text[i]);
+    // A UTF-16 surrogate pair is one character (Windows); natively every unit is one.
+    const bool pair = sizeof(wchar_t) == 2 && unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size();
+    const std::wstring one(text.substr(i, pair ? 2 : 1));
+    i += one.size();
+    if (const auto known = written.find(one); known != written.end()) {
+      out += known->second;
+      continue;
+    }
+    auto encoded = detail::EncodeCodePage(one, encoding);
+    if (!encoded || detail::DecodeCodePage(*encoded, encoding) != one) {
+      const char32_t codePoint =
+          pair ? 0x10000 + ((unit - 0xD800) << 10) + (static_cast<std::uint32_t>(one[1]) - 0xDC00) : unit;
+      encoded = detail::CharacterReference(codePoint);
+    }
+    out += *encoded;
+    written.emplace(one, std::move(*encoded));
+  }
+  return out;
+}
+
 }  // namespace
 
 namespace detail {
@@ -246,9 +277,26 @@ std::string EncodeText(std::wstring_view text, std::wstring_view encoding) {
   if (const auto order = Utf16NameOrder(encoding)) return EncodeUtf16(text, *order);
   if (const auto order = Utf32NameOrder(encoding)) return EncodeUtf32(text, *order);
   if (IsHzName(encoding)) return EncodeHz(text);
-  auto bytes = detail::EncodeCodePage(text, encoding);
+  auto bytes = EncodeCodePageExactly(text, encoding);
   if (!bytes) Fail("unknown encoding: " + ToUtf8(encoding));
   return std::move(*bytes);
+}
+
+bool EncodesExactly(std::wstring_view text, std::wstring_view encoding) {
+  if (IsUtf8Name(encoding) || Utf16NameOrder(encoding) || Utf32NameOrder(encoding)) return true;
+  if (!IsKnownEncoding(encoding)) return false;
+  return DecodeBytes(EncodeText(text, encoding), encoding) == text;
+}
+
+bool IsReadableFileEncoding(std::wstring_view encoding) {
+  if (IsUtf8Name(encoding) || Utf16NameOrder(encoding) || Utf32NameOrder(encoding)) return true;
+  if (!IsKnownEncoding(encoding)) return false;
+  // Every ASCII character markup and a declaration are written with (not '~' or '\\',
+  // which some Japanese code pages give other meanings and references then carry).
+  static constexpr std::string_view kMarkup =
+      "<?xml version=\"1.0\" encoding='-_.:'?><!--!#$%&()*+,/;=@[]^`{|}-->\r\n\t "
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  return EncodeText(std::wstring(kMarkup.begin(), kMarkup.end()), encoding) == kMarkup;
 }
 
 std::wstring DeclaredEncoding(std::wstring_view data) {
