@@ -220,17 +220,6 @@ TEST(ShowLoop, ShadowAttachesOnceAndFollowsEachMessagesOwnSetting) {
   EXPECT_EQ(shadowSteps, expected);
 }
 
-TEST(ShowLoop, EveryMessageAsksForItsOwnLogoEvenUnderTheSameStyle) {
-  MsgRecord a = Record(L"a", 1), b = Record(L"b", 1);
-  a.Logo = L"one.png";
-  b.Logo = L"two.png";
-  Fixture f(Slots(2, {a, b}));
-  f.Run();
-  EXPECT_EQ(f.host.Count(L"style:Blue"), 1);
-  EXPECT_EQ(f.host.Count(L"logo:one.png"), 1);
-  EXPECT_EQ(f.host.Count(L"logo:two.png"), 1);
-}
-
 TEST(ShowLoop, MissingSoundIsSkippedAndAnEmptySelectionShowsNothing) {
   MsgRecord r = Record(L"a", 1);
   r.Sound = L"missing.wav";
