@@ -49,6 +49,7 @@ inline void ReleaseIdList(PIDLIST_ABSOLUTE p) { ::ILFree(p); }
 inline void ReleaseWindow(HWND h) { ::DestroyWindow(h); }
 inline void ReleaseIcon(HICON h) { ::DestroyIcon(h); }
 inline void ReleaseBstr(BSTR s) { ::SysFreeString(s); }
+inline void ReleaseDesktop(HDESK h) { ::CloseDesktop(h); }
 
 using DeleteObjectOwner = Owned<HGDIOBJ, ReleaseGdiObject>;
 using DeleteDcOwner = Owned<HDC, ReleaseDcHandle>;
@@ -58,6 +59,7 @@ using CoTaskMemOwner = Owned<void*, ReleaseTaskMem>;
 using IdListOwner = Owned<PIDLIST_ABSOLUTE, ReleaseIdList>;
 using DestroyWindowOwner = Owned<HWND, ReleaseWindow>;
 using DestroyIconOwner = Owned<HICON, ReleaseIcon>;
+using CloseDesktopOwner = Owned<HDESK, ReleaseDesktop>;
 using SysFreeStringOwner = Owned<BSTR, ReleaseBstr>;
 
 // A VARIANT that a callee filled in, cleared with VariantClear.

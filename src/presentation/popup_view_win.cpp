@@ -206,7 +206,7 @@ void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipse
   notify::SetRoundedRegion(form_, ellipseWidth, ellipseHeight);
 }
 
-void PopupView::PlacePopup() { notify::PlacePopup(form_); }
+void PopupView::PlacePopup(const ui::MonitorArea& screen) { notify::PlacePopup(form_, screen); }
 
 void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
   const RegionCorner corner = RoundedRegionCorner(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
@@ -216,8 +216,8 @@ void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t el
   region.release();  // the window owns it now
 }
 
-void PlacePopup(ui::Form& form) {
-  const TwipsPoint at = PopupPosition(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
+void PlacePopup(ui::Form& form, const ui::MonitorArea& screen) {
+  const TwipsPoint at = PopupPosition(OnMonitor(ui::QueryScreenMetrics(), screen), form.WidthTwips(), form.HeightTwips());
   form.MoveTwips(at.left, at.top, form.WidthTwips(), form.HeightTwips());
   // NOACTIVATE: making the popup topmost must not take the activation from the user's
   // window (and without a window manager Wine would wait on every later hide).

@@ -11,6 +11,7 @@
 
 #include "catalogue/msg_record.h"
 #include "platform/ui/form_win.h"
+#include "platform/ui/screen.h"
 #include "platform/xml/dom.h"
 #include "presentation/layout.h"
 #include "presentation/popup_button_win.h"
@@ -44,7 +45,8 @@ class PopupView {
   void LayoutPopup(const MsgRecord& record) noexcept;
   // Errors of these two reach the caller as RuntimeError.
   void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight);
-  void PlacePopup();
+  // On the given monitor; the primary screen when it is unknown (all zeros).
+  void PlacePopup(const ui::MonitorArea& screen = {});
 
   // The two buttons' Click events, as FrmMain handles them.
   void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick);
@@ -71,8 +73,9 @@ class PopupView {
 };
 
 // Shared procedures on any form: the region right/bottom from its twips size and the
-// screen's twips per pixel; the place 96 twips in from the bottom right, topmost.
+// screen's twips per pixel; the place 96 twips in from the bottom right of the monitor
+// (the primary screen when unknown), topmost.
 void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight);
-void PlacePopup(ui::Form& form);
+void PlacePopup(ui::Form& form, const ui::MonitorArea& screen = {});
 
 }  // namespace notify
