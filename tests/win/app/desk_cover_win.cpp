@@ -2,6 +2,7 @@
 // end. Arguments: seconds, then optionally x y width height; without a rectangle the
 // window is a borderless popup covering the primary monitor, like a full-screen game.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cwchar>
 
