@@ -49,6 +49,23 @@ int main() {
     return desk->Busy() || desk->Away() || desk->PointerOverPopup() || desk->ScreenInUse().monitor.right <= 0;
   });
   auto median = [](const std::vector<double>& v) { return v[v.size() / 2]; };
+  // The process's own CPU per call, beside the wall time above (which includes waiting on
+  // the window server).
+  auto cpuUs = [] {
+    FILETIME creation{}, exit{}, kernel{}, user{};
+    ::GetProcessTimes(::GetCurrentProcess(), &creation, &exit, &kernel, &user);
+    auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 10.0;
+  };
+  const double cpuBefore = cpuUs();
+  constexpr int kCpuRounds = 5000;
+  for (int i = 0; i < kCpuRounds; ++i) notClear += (desk->PointerOverPopup() || desk->Away()) ? 1 : 0;
+  const double countdownCpu = (cpuUs() - cpuBefore) / kCpuRounds;
+  const double cpuBefore2 = cpuUs();
+  for (int i = 0; i < kCpuRounds; ++i) notClear += (desk->Busy() || desk->Away()) ? 1 : 0;
+  const double deferCpu = (cpuUs() - cpuBefore2) / kCpuRounds;
+  std::printf("process CPU per check, us: countdown step (pointer, away) %.1f, deferral check (moment, away) %.1f\n",
+              countdownCpu, deferCpu);
   std::printf("desk questions, median us per call: good moment %.1f, away %.1f, pointer %.1f, screen %.1f\n",
               median(busy), median(away), median(pointer), median(screen));
   std::printf("all four before a show: median %.1f us, slowest batch %.1f us (%d batches of %d; %d answers not clear)\n",
