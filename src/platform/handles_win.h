@@ -50,6 +50,7 @@ inline void ReleaseWindow(HWND h) { ::DestroyWindow(h); }
 inline void ReleaseIcon(HICON h) { ::DestroyIcon(h); }
 inline void ReleaseBstr(BSTR s) { ::SysFreeString(s); }
 inline void ReleaseDesktop(HDESK h) { ::CloseDesktop(h); }
+inline void ReleaseFind(HANDLE h) { ::FindClose(h); }
 
 using DeleteObjectOwner = Owned<HGDIOBJ, ReleaseGdiObject>;
 using DeleteDcOwner = Owned<HDC, ReleaseDcHandle>;
@@ -61,6 +62,8 @@ using DestroyWindowOwner = Owned<HWND, ReleaseWindow>;
 using DestroyIconOwner = Owned<HICON, ReleaseIcon>;
 using CloseDesktopOwner = Owned<HDESK, ReleaseDesktop>;
 using SysFreeStringOwner = Owned<BSTR, ReleaseBstr>;
+// FindFirstFileW fails with INVALID_HANDLE_VALUE: store nullptr instead.
+using FindCloseOwner = Owned<HANDLE, ReleaseFind>;
 
 // A VARIANT that a callee filled in, cleared with VariantClear.
 class VariantClearOwner {
