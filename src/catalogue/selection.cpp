@@ -146,7 +146,10 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
   state.CatalogPath = AddTrailingBackslash(ProgramFolder()) + L"Message.xml";
   if (!doc->Load(state.CatalogPath)) return false;
   const std::wstring rootName = doc->documentElement().baseName();
-  const std::wstring appId = Trim(AttributeText(doc->SelectSingleNode(rootName), L"AppID"));
+  const DomNode root = doc->SelectSingleNode(rootName);
+  const std::wstring appId = Trim(AttributeText(root, L"AppID"));
+  const DomNode defer = root.Attributes().getNamedItem(L"Defer");
+  state.Defer = defer.IsNothing() || !EqualsNoCase(Trim(defer.Text()), L"OFF");
 
   state.CachePath = CachePathFor(env.AppDataFolder, appId);
   state.SeenIds = LoadSeenIds(*doc, state.CachePath);

@@ -267,7 +267,7 @@ void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipse
   notify::SetRoundedRegion(form_, ellipseWidth, ellipseHeight);
 }
 
-void PopupView::PlacePopup() noexcept { notify::PlacePopup(form_); }
+void PopupView::PlacePopup(const ui::MonitorArea& screen) noexcept { notify::PlacePopup(form_, {}, screen); }
 
 void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                       const WindowShapeCalls& calls) noexcept {
@@ -287,9 +287,10 @@ void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t el
   });
 }
 
-void PlacePopup(ui::Form& form, const WindowShapeCalls& calls) noexcept {
+void PlacePopup(ui::Form& form, const WindowShapeCalls& calls, const ui::MonitorArea& screen) noexcept {
   TrapVoid([&] {
-    const TwipsPoint at = PopupPosition(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
+    const TwipsPoint at =
+        PopupPosition(OnMonitor(ui::QueryScreenMetrics(), screen), form.WidthTwips(), form.HeightTwips());
     form.MoveTwips(at.left, at.top, form.WidthTwips(), form.HeightTwips());
     // The place may be on a monitor of another scale.
     form.RefreshDpi();
