@@ -101,7 +101,7 @@ std::vector<std::uint32_t> ResampleBicubic(const std::uint32_t* src, int srcStri
       const Tap& tap = across[static_cast<std::size_t>(x)];
       for (std::size_t t = 0; t < tap.weights.size(); ++t) {
         const std::uint32_t p = line[clampTo(tap.first + static_cast<int>(t), srcWidth)];
-        for (std::size_t k = 0; k < 4; ++k) out[x * 4 + k] += tap.weights[t] * ((p >> (8 * k)) & 0xFF);
+        for (std::size_t k = 0; k < 4; ++k) out[static_cast<std::size_t>(x) * 4 + k] += tap.weights[t] * ((p >> (8 * k)) & 0xFF);
       }
     }
   }
