@@ -27,7 +27,7 @@ def show_at(dpi, app, title):
     set_dpi(dpi)
     proc = app.start()
     try:
-        geometry = h.wait_for(lambda: h.window_named(title), 30)
+        geometry = h.wait_for(lambda: h.window_named(title), 90)  # generous: a loaded machine
         h.check(geometry, f"no popup window titled {title!r} at {dpi} DPI")
         time.sleep(0.7)  # the first paint and the compositor
         shot = h.Image(h.screenshot(os.path.join(app.root, f"shot-{dpi}.png")))
