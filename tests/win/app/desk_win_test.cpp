@@ -90,7 +90,18 @@ TEST(WinDesk, FullScreenWindowsOfOtherProgramsMakeItBusyOwnOnesAndOrdinaryOnesDo
   }
 }
 
+// Puts the pointer back where it was: later tests expect it away from their windows.
+class CursorRestorer {
+ public:
+  CursorRestorer() { ::GetCursorPos(&at_); }
+  ~CursorRestorer() { ::SetCursorPos(at_.x, at_.y); }
+
+ private:
+  POINT at_{};
+};
+
 TEST(WinDesk, PointerCountsOnlyOnTheVisiblePopup) {
+  const CursorRestorer restore;
   const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
   win::DestroyWindowOwner popup(MakeWindow(WS_POPUP, cx - 400, cy - 250, 327, 187));
   ASSERT_TRUE(popup);
@@ -105,7 +116,7 @@ TEST(WinDesk, PointerCountsOnlyOnTheVisiblePopup) {
   test::PumpFor(200);
   EXPECT_FALSE(desk->PointerOverPopup()) << "a hidden popup holds no pointer";
   ::ShowWindow(popup.get(), SW_SHOWNOACTIVATE);
-  ASSERT_TRUE(::SetCursorPos(5, 5));
+  ASSERT_TRUE(::SetCursorPos(cx / 2, cy / 2));
   test::PumpFor(200);
   EXPECT_FALSE(desk->PointerOverPopup());
 }
