@@ -176,7 +176,7 @@ class Checker {
       }
       AddCatalogue(Severity::Note, "app-id", catalogue_.Attribute(catalogue_.Root(), L"AppID"),
                    L"AppID " + Quoted(collector.appId) + L": this program's seen messages are kept in " +
-                       collector.cachePath);
+                       ShownPath(collector.cachePath));
     } else if (options_.cache == CacheMode::File) {
       report_.cache = options_.cacheFile;
     }
@@ -192,7 +192,7 @@ class Checker {
                             L"the root element has no AppID attribute, which names the cache" +
                                 std::wstring(kNothingShows));
       case RunStage::LoadCache: {
-        const std::wstring cache = report_.cache.value_or(L"");
+        const std::wstring cache = ShownPath(report_.cache.value_or(L""));
         if (failure.load.problem == xml::LoadProblem::None) {
           return Add(Severity::Error, "cache", cache, {}, L"the seen-message cache cannot be read: " +
                                                               FromUtf8(failure.cause) + kNothingShows);
@@ -468,7 +468,7 @@ class Checker {
         })) {
       scheme = FoldCase(uri.substr(0, colon));
     }
-    const std::wstring name = MessageName(record.ID, index) + L": the Uri " + Quoted(uri);
+    const std::wstring name = MessageName(record.ID, index) + L": the Uri " + Quoted(ShownPath(uri));
     if (scheme.empty()) {
       if (!FileExists(uri) && !FolderExists(uri)) {
         AddCatalogue(Severity::Warning, "uri", ItemOf(index, L"Uri"), name + L" is a local path that does not exist");
@@ -528,6 +528,14 @@ const char* SeverityName(Severity severity) {
     case Severity::Note: return "note";
   }
   return "note";
+}
+
+std::wstring ShownPath(const std::wstring& path) {
+#ifdef _WIN32
+  return path;
+#else
+  return ReplaceAll(path, L"\\", L"/");
+#endif
 }
 
 std::wstring DateText(const CivilDate& date) {

@@ -72,6 +72,8 @@ std::unique_ptr<xml::DomDocument> NewCheckerDocument();
 const char* DecisionName(Decision decision);
 const char* SeverityName(Severity severity);
 std::wstring DateText(const CivilDate& date);  // YYYY-MM-DD
+// A path as this system writes it (natively the module's backslashes become '/').
+std::wstring ShownPath(const std::wstring& path);
 
 // The rules, in the order they are documented.
 struct RuleInfo {

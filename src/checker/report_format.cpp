@@ -1,6 +1,7 @@
 #include "checker/report_format.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "platform/text.h"
 
@@ -32,17 +33,30 @@ std::string JsonString(const std::wstring& text) {
 
 std::string JsonString(const char* text) { return JsonString(FromUtf8(text)); }
 
-// Paths as the folder's own separators show them: backslashes natively become '/'.
-std::wstring DisplayPath(const std::wstring& path) {
-#ifdef _WIN32
-  return path;
-#else
-  std::wstring shown = path;
-  for (auto& c : shown) {
-    if (c == L'\\') c = L'/';
+// A path as a URI reference: '/' separated, anything but unreserved characters escaped.
+std::string UriPath(const std::wstring& path) {
+  std::string out;
+  for (const char c : ToUtf8(ReplaceAll(path, L"\\", L"/"))) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+        std::string_view("-._~/:").find(c) != std::string_view::npos) {
+      out += c;
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", u);
+      out += escaped;
+    }
   }
-  return shown;
-#endif
+  return out;
+}
+
+// The artifact of a diagnostic: relative to the folder, or a file URI outside it.
+std::string ArtifactLocation(const std::wstring& file) {
+  const bool absolute = file.starts_with(L"/") || file.starts_with(L"\\") || (file.size() > 1 && file[1] == L':');
+  if (!absolute) return "{\"uri\": \"" + UriPath(file) + "\", \"uriBaseId\": \"FOLDER\"}";
+  std::string uri = UriPath(file);
+  while (!uri.empty() && uri.front() == '/') uri.erase(0, 1);
+  return "{\"uri\": \"file:///" + uri + "\"}";
 }
 
 std::string Plural(std::size_t n, const char* one, const char* many) {
@@ -72,7 +86,7 @@ std::string FormatText(const CheckReport& report) {
     out += "  #" + std::to_string(m.index) + " " + (m.id.empty() ? std::string("(no ID)") : ToUtf8(m.id)) +
            " (line " + std::to_string(m.line) + "): " + DecisionName(m.decision);
     if (!m.detail.empty()) out += m.decision == Decision::Expired ? " (ended " + ToUtf8(m.detail) + ")"
-                                                                  : " (" + ToUtf8(DisplayPath(m.detail)) + ")";
+                                                                  : " (" + ToUtf8(ShownPath(m.detail)) + ")";
     out += "\n";
   }
   if (!report.readable) out += "The catalogue would not be read: no message is shown to anyone.\n";
@@ -89,10 +103,10 @@ std::string FormatText(const CheckReport& report) {
 
 std::string FormatJson(const CheckReport& report) {
   std::string out = "{\n";
-  out += "  \"folder\": " + JsonString(DisplayPath(report.folder)) + ",\n";
-  out += "  \"catalogue\": " + JsonString(DisplayPath(report.catalogue)) + ",\n";
+  out += "  \"folder\": " + JsonString(ShownPath(report.folder)) + ",\n";
+  out += "  \"catalogue\": " + JsonString(ShownPath(report.catalogue)) + ",\n";
   out += "  \"appId\": " + JsonString(report.appId) + ",\n";
-  out += "  \"cache\": " + (report.cache ? JsonString(DisplayPath(*report.cache)) : std::string("null")) + ",\n";
+  out += "  \"cache\": " + (report.cache ? JsonString(ShownPath(*report.cache)) : std::string("null")) + ",\n";
   out += "  \"today\": " + JsonString(DateText(report.today)) + ",\n";
   out += std::string("  \"readable\": ") + (report.readable ? "true" : "false") + ",\n";
   out += "  \"show\": [";
@@ -122,8 +136,7 @@ std::string FormatJson(const CheckReport& report) {
 std::string FormatSarif(const CheckReport& report) {
   std::string out =
       "{\n  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n  \"version\": \"2.1.0\",\n"
-      "  \"runs\": [{\n    \"tool\": {\"driver\": {\"name\": \"notify-check\", \"informationUri\": "
-      "\"https://example.invalid/notify/docs/checker.md\", \"rules\": [";
+      "  \"runs\": [{\n    \"tool\": {\"driver\": {\"name\": \"notify-check\", \"rules\": [";
   const auto& rules = Rules();
   for (std::size_t i = 0; i < rules.size(); ++i) {
     const std::string text = JsonString(rules[i].description);
@@ -132,16 +145,10 @@ std::string FormatSarif(const CheckReport& report) {
            "}, \"help\": {\"text\": " + JsonString(FromUtf8(std::string("See docs/checker.md, rule ") + rules[i].id)) +
            "}}";
   }
-  out += "\n    ]}},\n    \"originalUriBaseIds\": {\"FOLDER\": {\"uri\": " +
-         JsonString(L"file:///" + [&] {
-           std::wstring folder = DisplayPath(report.folder);
-           for (auto& c : folder) {
-             if (c == L'\\') c = L'/';
-           }
-           while (!folder.empty() && folder.front() == L'/') folder.erase(0, 1);
-           return folder;
-         }()) +
-         "}},\n    \"results\": [";
+  std::string folder = UriPath(report.folder);
+  while (!folder.empty() && folder.front() == '/') folder.erase(0, 1);
+  out += "\n    ]}},\n    \"originalUriBaseIds\": {\"FOLDER\": {\"uri\": \"file:///" + folder +
+         "\"}},\n    \"results\": [";
   for (std::size_t i = 0; i < report.diagnostics.size(); ++i) {
     const auto& d = report.diagnostics[i];
     std::size_t ruleIndex = 0;
@@ -149,8 +156,8 @@ std::string FormatSarif(const CheckReport& report) {
     out += std::string(i == 0 ? "\n" : ",\n") + "      {\"ruleId\": " + JsonString(d.rule.c_str()) +
            ", \"ruleIndex\": " + std::to_string(ruleIndex) + ", \"level\": " + JsonString(SarifLevel(d.severity).c_str()) +
            ", \"message\": {\"text\": " + JsonString(d.message) +
-           "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": " + JsonString(d.file) +
-           ", \"uriBaseId\": \"FOLDER\"}, \"region\": {\"startLine\": " + std::to_string(d.line) +
+           "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": " + ArtifactLocation(d.file) +
+           ", \"region\": {\"startLine\": " + std::to_string(d.line) +
            ", \"startColumn\": " + std::to_string(d.column) + "}}}]}";
   }
   out += report.diagnostics.empty() ? "]\n  }]\n}\n" : "\n    ]\n  }]\n}\n";
