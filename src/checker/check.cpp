@@ -186,7 +186,7 @@ class Checker {
   void ReportStage(const StageFailure& failure) {
     const SourcePosition root = catalogue_.At(catalogue_.Root());
     switch (failure.stage) {
-      case RunStage::LoadCatalogue: return ReportLoad(failure.load, L"Message.xml", true);
+      case RunStage::LoadCatalogue: return ReportLoad(failure.load, report_.catalogue, true);
       case RunStage::ReadAppId:
         return AddCatalogue(Severity::Error, "app-id", root,
                             L"the root element has no AppID attribute, which names the cache" +
