@@ -15,8 +15,9 @@ class SkinnedPopup final : public PopupWindow {
   void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) override {
     view_.SetRoundedRegion(ellipseWidth, ellipseHeight);
   }
-  void PlacePopup() override { view_.PlacePopup(); }
+  void PlacePopup(const ui::MonitorArea& screen) override { view_.PlacePopup(screen); }
   void Show() override { view_.Show(); }
+  void Announce() override { view_.Announce(); }
   void Hide() override { view_.Hide(); }
   void Unload() override { view_.Unload(); }
   void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick) override {

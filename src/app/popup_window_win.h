@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "catalogue/msg_record.h"
+#include "platform/ui/screen.h"
 #include "platform/xml/dom.h"
 
 namespace notify {
@@ -20,8 +21,10 @@ class PopupWindow {
   virtual void LoadLogo(const MsgRecord& record) = 0;
   virtual void LayoutPopup(const MsgRecord& record) = 0;
   virtual void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) = 0;
-  virtual void PlacePopup() = 0;
+  virtual void PlacePopup(const ui::MonitorArea& screen) = 0;
   virtual void Show() = 0;
+  // Screen readers hear that a message appeared.
+  virtual void Announce() = 0;
   virtual void Hide() = 0;
   virtual void Unload() = 0;
   // closeClick also runs when the form itself is closed (Alt+F4, Esc, WM_CLOSE).

@@ -234,10 +234,12 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
   if (doc == nullptr || !env.Today || !env.Dates) return false;
   state.CatalogPath = AddTrailingBackslash(ProgramFolder()) + L"Message.xml";
   if (!LoadCatalogue(*doc, state.CatalogPath, observer)) return false;
-  const std::wstring appId = Stage(observer, RunStage::ReadAppId, [&] {
-    const std::wstring rootName = doc->documentElement().baseName();
-    return Trim(AttributeText(doc->SelectSingleNode(rootName), L"AppID"));
+  const DomNode root = Stage(observer, RunStage::ReadAppId, [&] {
+    return doc->SelectSingleNode(doc->documentElement().baseName());
   });
+  const std::wstring appId = Stage(observer, RunStage::ReadAppId, [&] { return Trim(AttributeText(root, L"AppID")); });
+  const DomNode defer = root.Attributes().getNamedItem(L"Defer");
+  state.Defer = defer.IsNothing() || !EqualsNoCase(Trim(defer.Text()), L"OFF");
 
   state.CachePath = CachePathFor(env.AppDataFolder, appId);
   if (observer != nullptr) observer->CatalogueRead(appId, state.CachePath);
