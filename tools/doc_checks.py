@@ -156,11 +156,12 @@ def bands(rows):
 
 
 def fit():
-    words = "Every line of this text is one more line of the body wrapped at the label's width"
-    content = " ".join([words] * 12)
-    heights = list(range(100, 281, 20))
-    messages = [message(f"fit{hgt}", height=hgt, auto_shut=2, content=content, author="Author row",
-                        date="Date row") for hgt in heights]
+    # Capital-only words, each wider than half the body: one word per line, and glyph tops
+    # that line up with the author row's capitals, so line slots can be compared directly.
+    content = " ".join(["H" * 30] * 30)
+    heights = list(range(100, 301, 20))
+    messages = [message(f"fit{hgt}", height=hgt, auto_shut=2, content=content, author="AUTHOR",
+                        date="DATE") for hgt in heights]
     width = 320 + 3 * 24  # three optional rows each widen the popup by the confirm height
     h.reset_cache()
     rows_out = []
@@ -176,14 +177,16 @@ def fit():
             author_rows = text_rows(image, box, 0, box[2], 30, box[3], author_pixel)
             h.check(author_rows, f"no author row seen at height {hgt}")
             author_top = author_rows[0]
-            lines = bands(text_rows(image, box, 82, box[2] - 12, 30, box[3] - 8, dark))
-            above = [b for b in lines if b[1] < author_top - 1]
-            pitch = (lines[-1][0] - lines[0][0]) / (len(lines) - 1) if len(lines) > 1 else 0
-            rows_out.append((hgt, len(above), author_top, lines[0][0] if lines else -1, pitch))
-        proc.wait(timeout=60)
-    print("Height  lines above the author row  (author top, first text row, line pitch) in px")
+            lines = [b[0] for b in bands(text_rows(image, box, 82, box[2] - 12, 30, box[3] - 8, dark))]
+            h.check(len(lines) > 2, f"no body lines seen at height {hgt}")
+            pitch = sorted(b - a for a, b in zip(lines, lines[1:]))[len(lines) // 2 - 1]
+            # A line fits when the slot of the line after it starts at or below the author row.
+            fitting = sum(1 for top in lines if top + pitch <= author_top)
+            rows_out.append((hgt, fitting, author_top, lines[0], pitch))
+        proc.wait(timeout=90)
+    print("Height  lines that fit above the author row  (author glyph top, first body glyph top, line pitch) px")
     for hgt, count, author_top, first, pitch in rows_out:
-        print(f"{hgt:6d}  {count:3d}  ({author_top}, {first}, {pitch:.1f})")
+        print(f"{hgt:6d}  {count:3d}  ({author_top}, {first}, {pitch})")
     return 0
 
 
@@ -207,32 +210,34 @@ def parts():
         h.check(box, "no popup window found")
         shot = h.screenshot(os.path.join(app.root, "parts.png"))
         image = h.Image(shot)
-        author = bands(text_rows(image, box, 0, box[2], 30, box[3], author_pixel))
-        date = bands(text_rows(image, box, 0, box[2], 30, box[3],
+        # Right half only: the logo on the left is blue too.
+        author = bands(text_rows(image, box, box[2] // 2, box[2] - 8, 30, box[3], author_pixel))
+        date = bands(text_rows(image, box, box[2] // 2, box[2] - 8, 30, box[3],
                                lambda p: p[2] > 150 and p[0] < 100 and p[1] < 100))
         proc.wait(timeout=30)
         x, y, w, hgt = box
-        scale, pad_l, pad_r, pad_t = 2, 250, 250, 40
+        scale, pad_l, pad_r, pad_t = 2, 200, 230, 30
         canvas_w, canvas_h = w * scale + pad_l + pad_r, hgt * scale + 2 * pad_t
         # Anchor points (popup pixels) from the skin's sizes: corners 6 x 28 and 6 x 6, title
         # bar 28 high, icon 16 x 16, logo 48 x 48 at 22,44, close 24 x 20, confirm 72 x 24.
         a_top = author[0][0] + 4 if author else hgt - 70
         d_top = date[0][0] + 4 if date else hgt - 50
-        left = [("LeftTop (corner)", 2, 3), ("Icon 16 x 16", 13, 14), ("Logo", 30, 60),
-                ("LeftMiddle (edge)", 3, 100), ("MiddleMiddle (centre)", 60, 120),
+        left = [("LeftTop (corner)", 2, 3), ("Icon", 12, 12), ("Title", 40, 16), ("Logo", 28, 62),
+                ("LeftMiddle (edge)", 3, 100), ("MiddleMiddle (centre)", 60, 130),
                 ("LeftButtom (corner)", 3, hgt - 3)]
-        right = [("RightTop (corner)", w - 2, 3), ("Close button (BtnCls)", w - 8, 14),
-                 ("MiddleTop: title bar", w - 60, 20), ("Title", 60, 10), ("Content", 200, 66),
-                 ("RightMiddle (edge)", w - 3, 100), ("Author", w - 40, a_top),
-                 ("Date", w - 40, d_top), ("Confirm button (BtnCfm)", w - 40, hgt - 25),
-                 ("MiddleButtom (edge)", w - 60, hgt - 3), ("RightButtom (corner)", w - 2, hgt - 3)]
+        right = [("RightTop (corner)", w - 2, 3), ("Close button (BtnCls)", w - 10, 12),
+                 ("MiddleTop (title bar)", w - 70, 22), ("Content", 330, 62),
+                 ("RightMiddle (edge)", w - 3, 105), ("Author", w - 45, a_top),
+                 ("Date", w - 45, d_top), ("Confirm button (BtnCfm)", w - 45, hgt - 25),
+                 ("MiddleButtom (edge)", w - 70, hgt - 3), ("RightButtom (corner)", w - 2, hgt - 3)]
         draw = []
 
         def label(text, px, py, side, slot, count):
             ly = pad_t + int((slot + 0.5) * hgt * scale / count)
             tx = 10 if side == "left" else pad_l + w * scale + 20
             ex, ey = pad_l + px * scale, pad_t + py * scale
-            sx = pad_l - 10 if side == "left" else pad_l + w * scale + 10
+            # DejaVu Sans at 14 points is about 8 pixels a character.
+            sx = tx + 8 * len(text) + 4 if side == "left" else pad_l + w * scale + 14
             draw.extend(["-stroke", "#C03030", "-strokewidth", "1", "-draw", f"line {sx},{ly} {ex},{ey}",
                          "-fill", "#C03030", "-draw", f"circle {ex},{ey} {ex + 3},{ey}",
                          "-stroke", "none", "-fill", "black", "-annotate", f"+{tx}+{ly + 5}", text])
