@@ -20,7 +20,9 @@ def cache_ids(prefix):
 
 
 def main():
-    app, out = sys.argv[1], sys.argv[2]
+    # Absolute, because Notify.exe starts with the program folder as its working folder.
+    app, out = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    os.makedirs(out, exist_ok=True)
     prefix = os.environ["WINEPREFIX"]
     proc = subprocess.Popen(["wine", os.path.join(app, "Notify.exe")], cwd=app, stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

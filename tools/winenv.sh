@@ -6,6 +6,12 @@
 #   tools/winenv.sh [--display-from-user] <command> [args...]
 #
 # With --display-from-user an existing $DISPLAY is used instead of a private X server.
+#
+# The prefix gets a persistent Wine server (wineserver -p): it stays up between Wine
+# programs so that each test starts fast, and it is stopped (wineserver -k) only when
+# this script ends. So inside the command, `wineserver -w` never returns: wait for your
+# own Wine processes by their PIDs instead. Set LC_ALL/LANG before this script to run
+# Wine in another user locale; the sound sink file is $NOTIFY_SOUND_SINK.
 set -euo pipefail
 
 use_user_display=0

@@ -241,6 +241,7 @@ bool DomDocument::loadXML(const std::wstring& text) {
                          : LoadFailure{LoadProblem::Declaration, 1, 1, L"the XML declaration is malformed"};
     return false;
   }
+  // The blanked doctype keeps its length, so places still count from the original text.
   if (!impl_->Parse(body, preserveWhitespace_)) {
     // The parser counted from the end of the declaration it never saw.
     const auto failure = impl_->LastParseFailure();

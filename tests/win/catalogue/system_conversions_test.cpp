@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "catalogue/conversions.h"
 #include "platform/error.h"
@@ -71,6 +72,23 @@ TEST(SystemConversions, PortableDatesAgreeWithVarDateFromStrOnTheUsualForms) {
     ASSERT_EQ(actual.has_value(), expected.has_value()) << "text [" << ToUtf8(text) << "]";
     if (expected) {
       EXPECT_EQ(*actual, *expected) << "text [" << ToUtf8(text) << "]";
+    }
+  }
+}
+
+// The catalogue documentation tells vendors that yyyy-mm-dd is read alike on every
+// user's locale; each locale here has its own day/month order or calendar habits.
+TEST(SystemConversions, IsoDatesReadAlikeInEveryLocaleTried) {
+  const LCID locales[] = {0x0409, 0x0809, 0x0407, 0x040C, 0x0410, 0x0419, 0x0804, 0x0404, 0x0411, 0x0412};
+  for (const LCID lcid : locales) {
+    for (const auto& [text, expected] : {std::pair{L"2099-12-31", CivilDate{2099, 12, 31}},
+                                         std::pair{L"2026-01-02", CivilDate{2026, 1, 2}}}) {
+      std::wstring owned = text;
+      DATE value = 0;
+      ASSERT_TRUE(SUCCEEDED(VarDateFromStr(owned.data(), lcid, 0, &value))) << "locale " << lcid << " [" << ToUtf8(text) << "]";
+      SYSTEMTIME st{};
+      ASSERT_TRUE(VariantTimeToSystemTime(value, &st));
+      EXPECT_EQ((CivilDate{st.wYear, st.wMonth, st.wDay}), expected) << "locale " << lcid << " [" << ToUtf8(text) << "]";
     }
   }
 }
