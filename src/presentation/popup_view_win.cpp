@@ -208,10 +208,15 @@ void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipse
 
 void PopupView::PlacePopup() { notify::PlacePopup(form_); }
 
-void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
+win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
   const RegionCorner corner = RoundedRegionCorner(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
   win::DeleteObjectOwner region(::CreateRoundRectRgn(0, 0, corner.right, corner.bottom, ellipseWidth, ellipseHeight));
   if (!region) Fail("CreateRoundRectRgn");
+  return region;
+}
+
+void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
+  win::DeleteObjectOwner region = CreatePopupRegion(form, ellipseWidth, ellipseHeight);
   if (::SetWindowRgn(form.Handle(), static_cast<HRGN>(region.get()), TRUE) == 0) Fail("SetWindowRgn");
   region.release();  // the window owns it now
 }

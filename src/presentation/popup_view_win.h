@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "catalogue/msg_record.h"
+#include "platform/handles_win.h"
 #include "platform/ui/form_win.h"
 #include "platform/xml/dom.h"
 #include "presentation/layout.h"
@@ -73,6 +74,8 @@ class PopupView {
 // Shared procedures on any form: the region right/bottom from its twips size and the
 // screen's twips per pixel; the place 96 twips in from the bottom right, topmost.
 void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight);
+// The region SetRoundedRegion gives the form, for those who draw the popup elsewhere.
+win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight);
 void PlacePopup(ui::Form& form);
 
 }  // namespace notify
