@@ -7,6 +7,7 @@
 
 #include "platform/error.h"
 #include "platform/handles_win.h"
+#include "platform/ui/picture_win.h"
 
 // PNG goes through WIC, the component that already decodes the skins' pictures: no
 // process-wide GDI+ start-up, and Wine implements its encoder.
@@ -21,19 +22,9 @@ void Check(HRESULT hr, const char* what) {
 // A top-down 32-bit DIB section selected into its own memory DC.
 class MemorySurface {
  public:
-  MemorySurface(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    dc_.reset(::CreateCompatibleDC(nullptr));
-    if (!bitmap_ || bits == nullptr || !dc_) Fail("no memory surface for the preview");
-    bits_ = static_cast<const std::uint32_t*>(bits);
+  MemorySurface(int width, int height)
+      : width_(width), bitmap_(ui::CreateTopDownDib(width, height, bits_)), dc_(::CreateCompatibleDC(nullptr)) {
+    if (!dc_) Fail("no memory surface for the preview");
     select_.emplace(dc_.get(), bitmap_.get());
   }
   HDC Dc() const { return dc_.get(); }
@@ -43,8 +34,7 @@ class MemorySurface {
 
  private:
   int width_;
-  int height_;
-  const std::uint32_t* bits_ = nullptr;
+  std::uint32_t* bits_ = nullptr;
   win::DeleteObjectOwner bitmap_;
   win::DeleteDcOwner dc_;
   std::optional<win::SelectGuard> select_;  // deselects before the bitmap dies
