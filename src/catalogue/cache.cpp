@@ -16,6 +16,16 @@ void CreateCacheWhenMissing(xml::DomDocument& doc, const std::wstring& cachePath
   if (!FileExists(cachePath)) (void)xml::CreateXmlFile(&doc, cachePath, L"GB2312", L"<Config/>");
 }
 
+std::vector<std::wstring> LoadExisting(xml::DomDocument& doc, const std::wstring& cachePath) {
+  if (!doc.Load(cachePath)) Fail("The seen-message cache cannot be loaded");
+  const auto nodes = doc.selectNodes(L".//ID");
+  const std::int32_t count = nodes.Length();
+  if (count > std::numeric_limits<std::int16_t>::max()) Fail("Overflow");
+  std::vector<std::wstring> seenIds(static_cast<std::size_t>(count) + 1);
+  for (std::int32_t i = 0; i < count; ++i) seenIds[static_cast<std::size_t>(i)] = Trim(nodes.Item(i).Text());
+  return seenIds;
+}
+
 }  // namespace
 
 std::wstring CachePathFor(const std::wstring& appDataFolder, const std::wstring& appId) {
@@ -24,13 +34,12 @@ std::wstring CachePathFor(const std::wstring& appDataFolder, const std::wstring&
 
 std::vector<std::wstring> LoadSeenIds(xml::DomDocument& doc, const std::wstring& cachePath) {
   CreateCacheWhenMissing(doc, cachePath);
-  if (!doc.Load(cachePath)) Fail("The seen-message cache cannot be loaded");
-  const auto nodes = doc.selectNodes(L".//ID");
-  const std::int32_t count = nodes.Length();
-  if (count > std::numeric_limits<std::int16_t>::max()) Fail("Overflow");
-  std::vector<std::wstring> seenIds(static_cast<std::size_t>(count) + 1);
-  for (std::int32_t i = 0; i < count; ++i) seenIds[static_cast<std::size_t>(i)] = Trim(nodes.Item(i).Text());
-  return seenIds;
+  return LoadExisting(doc, cachePath);
+}
+
+std::vector<std::wstring> ReadSeenIds(xml::DomDocument& doc, const std::wstring& cachePath) {
+  if (!FileExists(cachePath)) return std::vector<std::wstring>(1);
+  return LoadExisting(doc, cachePath);
 }
 
 void RecordSeenId(xml::DomDocument* doc, const std::wstring& cachePath, MsgRecord& record) noexcept {

@@ -20,6 +20,8 @@ std::wstring CachePathFor(const std::wstring& appDataFolder, const std::wstring&
 // texts of all ID elements plus one empty slot. Throws when the cache cannot be loaded
 // or holds more than 32767 identifiers (the 16-bit loop counter).
 std::vector<std::wstring> LoadSeenIds(xml::DomDocument& doc, const std::wstring& cachePath);
+// The same without creating anything: no file gives no identifiers (just the empty slot).
+std::vector<std::wstring> ReadSeenIds(xml::DomDocument& doc, const std::wstring& cachePath);
 
 // Appends record.ID to the first Config element and saves the cache; sets
 // record.Recorded on success. Any failure leaves the file and the flag untouched.

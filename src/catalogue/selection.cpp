@@ -1,5 +1,6 @@
 #include "catalogue/selection.h"
 
+#include <exception>
 #include <limits>
 #include <optional>
 #include <span>
@@ -73,20 +74,49 @@ class SeenTest {
   SeenIdIndex index_;
 };
 
+// The item being read, kept so that an observer can be told which one failed.
+using Trail = CatalogueItem;
+
+// Tells the observer (when there is one) what was decided; returns whether it is Show.
+bool Decide(SelectionObserver* observer, std::int32_t index, const std::wstring& id, MessageDecision decision,
+            const std::wstring& detail = {}) {
+  if (observer != nullptr) observer->Decided(index, id, decision, detail);
+  return decision == MessageDecision::Show;
+}
+
+std::wstring IdForObserver(const DomNode& message) {
+  return Trap(std::wstring(), [&] { return Trim(AttributeText(message, L"ID")); });
+}
+
 // True when the message is neither expired, nor suppressed by its check file, nor
 // without identifier, nor seen. The items are read in this order, each only when needed.
 bool Qualifies(const DomNode& message, const SelectionEnvironment& env, const SeenTest& seen,
-               std::optional<ChildElements>& children, std::wstring& id) {
+               std::optional<ChildElements>& children, std::wstring& id, Trail& at, SelectionObserver* observer,
+               std::int32_t index) {
+  at = {L"", L"Limit", ValueKind::Date};
   const std::wstring limit = Trim(AttributeText(message, L"Limit"));
-  if (IsExpired(limit, env.Today(), *env.Dates)) return false;
+  if (IsExpired(limit, env.Today(), *env.Dates)) {
+    if (observer != nullptr) id = IdForObserver(message);
+    return Decide(observer, index, id, MessageDecision::Expired, limit);
+  }
   children.emplace(message);
+  at = {L"Check", L"", ValueKind::Text};
   const std::wstring check = Trim(children->Text(L"Check"));
-  if (!check.empty() && FileExists(ExpandPathMacros(check))) return false;
+  if (!check.empty()) {
+    const std::wstring checkPath = ExpandPathMacros(check);
+    if (FileExists(checkPath)) {
+      if (observer != nullptr) id = IdForObserver(message);
+      return Decide(observer, index, id, MessageDecision::CheckFile, checkPath);
+    }
+  }
+  at = {L"", L"ID", ValueKind::Text};
   id = Trim(AttributeText(message, L"ID"));
-  return !id.empty() && !seen.IsSeen(id);
+  if (id.empty()) return Decide(observer, index, id, MessageDecision::NoId);
+  return Decide(observer, index, id, seen.IsSeen(id) ? MessageDecision::Seen : MessageDecision::Show);
 }
 
-std::wstring ReadUri(const ChildElements& children) {
+std::wstring ReadUri(const ChildElements& children, Trail& at) {
+  at = {L"Uri", L"", ValueKind::Text};
   std::wstring uri = Trim(children.Text(L"Uri"));
   // A web address keeps its macros-looking text; anything else is a local path.
   if (uri.find(L":/") == std::wstring::npos) uri = ExpandPathMacros(uri);
@@ -101,86 +131,169 @@ struct ButtonFields {
   std::int16_t& height;
 };
 
-void ReadButton(const ChildElements& children, const wchar_t* name, const ButtonFields& out) {
+void ReadButton(const ChildElements& children, const wchar_t* name, const ButtonFields& out, Trail& at) {
   const DomNode button = children.Find(name);
+  at = {name, L"", ValueKind::Text};
   out.caption = Trim(button.Text());
+  at = {name, L"Color", ValueKind::Colour};
   out.color = ColourFromText(AttributeText(button, L"Color"));
+  at = {name, L"PColor", ValueKind::Colour};
   out.pressedColor = ColourFromText(AttributeText(button, L"PColor"));
+  at = {name, L"Width", ValueKind::Whole};
   out.width = Int16FromText(AttributeText(button, L"Width"));
+  at = {name, L"Height", ValueKind::Whole};
   out.height = Int16FromText(AttributeText(button, L"Height"));
 }
 
 void ReadTextWithColour(const ChildElements& children, const wchar_t* name, std::wstring& text,
-                        std::int32_t& colour) {
+                        std::int32_t& colour, Trail& at) {
   const DomNode child = children.Find(name);
+  at = {name, L"", ValueKind::Text};
   text = Trim(child.Text());
+  at = {name, L"Color", ValueKind::Colour};
   colour = ColourFromText(AttributeText(child, L"Color"));
 }
 
 // Fills the slot in the catalogue's reading order; a failure leaves it half filled,
 // which no one sees because the run then ends.
-void FillRecord(const DomNode& message, const ChildElements& children, const std::wstring& id, MsgRecord& r) {
+void FillRecord(const DomNode& message, const ChildElements& children, const std::wstring& id, MsgRecord& r,
+                Trail& at) {
   r.ID = id;
-  r.Uri = ReadUri(children);
+  r.Uri = ReadUri(children, at);
+  at = {L"", L"Style", ValueKind::Text};
   r.Style = Trim(AttributeText(message, L"Style"));
+  at = {L"Logo", L"", ValueKind::Text};
   r.Logo = Trim(children.Text(L"Logo"));
+  at = {L"Sound", L"", ValueKind::Text};
   r.Sound = Trim(children.Text(L"Sound"));
+  at = {L"", L"AutoShut", ValueKind::Whole};
   r.AutoShut = Int16FromText(AttributeText(message, L"AutoShut"));
   const DomNode form = children.Find(L"Form");
+  at = {L"Form", L"Color", ValueKind::Colour};
   r.FormColor = ColourFromText(AttributeText(form, L"Color"));
+  at = {L"Form", L"Width", ValueKind::Pixels};
   r.FormWidth = TwipsFromPixelsText(AttributeText(form, L"Width"));
+  at = {L"Form", L"Height", ValueKind::Pixels};
   r.FormHeight = TwipsFromPixelsText(AttributeText(form, L"Height"));
+  at = {L"Form", L"Round", ValueKind::Flag};
   r.Round = FlagFromText(AttributeText(form, L"Round"));
+  at = {L"Form", L"Shadow", ValueKind::Flag};
   r.Shadow = FlagFromText(AttributeText(form, L"Shadow"));
-  ReadTextWithColour(children, L"Title", r.Title, r.TitleColor);
-  ReadTextWithColour(children, L"Content", r.Content, r.ContentColor);
-  ReadTextWithColour(children, L"Author", r.Author, r.AuthorColor);
-  ReadTextWithColour(children, L"Date", r.Date, r.DateColor);
-  ReadButton(children, L"BtnCls", {r.BtnCls, r.BtnClsColor, r.BtnClsPColor, r.BtnClsWidth, r.BtnClsHeight});
-  ReadButton(children, L"BtnCfm", {r.BtnCfm, r.BtnCfmColor, r.BtnCfmPColor, r.BtnCfmWidth, r.BtnCfmHeight});
+  ReadTextWithColour(children, L"Title", r.Title, r.TitleColor, at);
+  ReadTextWithColour(children, L"Content", r.Content, r.ContentColor, at);
+  ReadTextWithColour(children, L"Author", r.Author, r.AuthorColor, at);
+  ReadTextWithColour(children, L"Date", r.Date, r.DateColor, at);
+  ReadButton(children, L"BtnCls", {r.BtnCls, r.BtnClsColor, r.BtnClsPColor, r.BtnClsWidth, r.BtnClsHeight}, at);
+  ReadButton(children, L"BtnCfm", {r.BtnCfm, r.BtnCfmColor, r.BtnCfmPColor, r.BtnCfmWidth, r.BtnCfmHeight}, at);
   r.Recorded = false;
 }
 
-bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env, SeenLookup lookup) {
+std::string CauseOf(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown failure";
+  }
+}
+
+// Tells the observer which item of the message failed the run and how.
+void ReportFailure(SelectionObserver& observer, std::int32_t index, const DomNode& message, const Trail& at,
+                   const std::string& cause) noexcept {
+  TrapVoid([&] {
+    const std::wstring id = IdForObserver(message);
+    const DomNode owner = *at.child != L'\0' ? ChildElements(message).Find(at.child) : message;
+    if (owner.IsNothing()) return observer.ValueFailed(index, id, at, ItemFault::MissingChild, {}, cause);
+    const DomNode item = *at.attribute != L'\0' ? owner.Attributes().getNamedItem(at.attribute) : owner;
+    if (item.IsNothing()) return observer.ValueFailed(index, id, at, ItemFault::MissingAttribute, {}, cause);
+    observer.ValueFailed(index, id, at, ItemFault::BadValue, item.Text(), cause);
+  });
+}
+
+// Runs one stage; with an observer, a failure is reported before it ends the run.
+template <class Body>
+auto Stage(SelectionObserver* observer, RunStage stage, Body&& body) {
+  if (observer == nullptr) return body();
+  try {
+    return body();
+  } catch (...) {
+    observer->RunFailed(stage, CauseOf(std::current_exception()));
+    throw;
+  }
+}
+
+bool LoadCatalogue(xml::DomDocument& doc, const std::wstring& path, SelectionObserver* observer) {
+  if (doc.Load(path)) return true;
+  if (observer != nullptr) observer->RunFailed(RunStage::LoadCatalogue, ToUtf8(doc.LastLoadFailure().reason));
+  return false;
+}
+
+bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env, SeenLookup lookup,
+                  SelectionObserver* observer) {
   if (doc == nullptr || !env.Today || !env.Dates) return false;
   state.CatalogPath = AddTrailingBackslash(ProgramFolder()) + L"Message.xml";
-  if (!doc->Load(state.CatalogPath)) return false;
-  const std::wstring rootName = doc->documentElement().baseName();
-  const std::wstring appId = Trim(AttributeText(doc->SelectSingleNode(rootName), L"AppID"));
+  if (!LoadCatalogue(*doc, state.CatalogPath, observer)) return false;
+  const std::wstring appId = Stage(observer, RunStage::ReadAppId, [&] {
+    const std::wstring rootName = doc->documentElement().baseName();
+    return Trim(AttributeText(doc->SelectSingleNode(rootName), L"AppID"));
+  });
 
   state.CachePath = CachePathFor(env.AppDataFolder, appId);
-  state.SeenIds = LoadSeenIds(*doc, state.CachePath);
+  if (observer != nullptr) observer->CatalogueRead(appId, state.CachePath);
+  state.SeenIds = Stage(observer, RunStage::LoadCache, [&] {
+    return env.SeenIds ? env.SeenIds(*doc, state.CachePath) : LoadSeenIds(*doc, state.CachePath);
+  });
   // The cache replaced the catalogue in the shared document.
-  if (!doc->Load(state.CatalogPath)) return false;
+  if (!LoadCatalogue(*doc, state.CatalogPath, observer)) return false;
 
   const auto messages = doc->selectNodes(L".//Message");
   const std::int32_t count = messages.Length();
-  if (count > std::numeric_limits<std::int16_t>::max()) Fail("Overflow");
+  if (count > std::numeric_limits<std::int16_t>::max()) {
+    if (observer != nullptr) observer->RunFailed(RunStage::TooManyMessages, "Overflow");
+    Fail("Overflow");
+  }
   state.Messages.assign(static_cast<std::size_t>(count) + 1, MsgRecord{});
 
   const SeenTest seen(state.SeenIds, lookup);
   std::size_t accepted = 0;
+  bool failed = false;
   for (std::int32_t i = 0; i < count; ++i) {
     const DomNode message = messages.Item(i);
-    std::optional<ChildElements> children;
-    std::wstring id;
-    if (!Qualifies(message, env, seen, children, id)) continue;
-    FillRecord(message, *children, id, state.Messages[accepted]);
-    ++accepted;
+    Trail at;
+    try {
+      std::optional<ChildElements> children;
+      std::wstring id;
+      if (!Qualifies(message, env, seen, children, id, at, observer, i)) continue;
+      FillRecord(message, *children, id, state.Messages[accepted], at);
+      ++accepted;
+    } catch (...) {
+      if (observer == nullptr) throw;
+      // Go on, so that every failing message is told; the run still fails.
+      ReportFailure(*observer, i, message, at, CauseOf(std::current_exception()));
+      state.Messages[accepted] = MsgRecord{};
+      failed = true;
+    }
   }
-  return count >= 1;
+  if (count < 1 && observer != nullptr) observer->RunFailed(RunStage::NoMessages, "the catalogue has no Message");
+  return count >= 1 && !failed;
 }
 
 }  // namespace
 
 SelectionEnvironment DefaultSelectionEnvironment() {
   return SelectionEnvironment{SpecialFolderPath(kCsidlAppData), &LocalToday,
-                              std::shared_ptr<const DateParser>(SystemDateParser())};
+                              std::shared_ptr<const DateParser>(SystemDateParser()), {}};
 }
 
 bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env,
                     SeenLookup lookup) noexcept {
-  return Trap(false, [&] { return RunSelection(doc, state, env, lookup); });
+  return Trap(false, [&] { return RunSelection(doc, state, env, lookup, nullptr); });
+}
+
+bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env,
+                    SelectionObserver& observer) noexcept {
+  return Trap(false, [&] { return RunSelection(doc, state, env, SeenLookup::Hashed, &observer); });
 }
 
 bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env) noexcept {

@@ -9,6 +9,7 @@
 
 #include "catalogue/conversions.h"
 #include "catalogue/msg_record.h"
+#include "catalogue/selection_observer.h"
 #include "platform/xml/dom.h"
 
 namespace notify {
@@ -27,6 +28,9 @@ struct SelectionEnvironment {
   std::wstring AppDataFolder;                 // base of the cache, trailing backslash
   std::function<CivilDate()> Today;           // asked once per message
   std::shared_ptr<const DateParser> Dates;    // reads the Limit attribute
+  // Reads the seen identifiers (plus the empty slot); empty: LoadSeenIds, which creates a
+  // missing cache. A tool that must write nothing supplies a reader that does not.
+  std::function<std::vector<std::wstring>(xml::DomDocument& doc, const std::wstring& cachePath)> SeenIds;
 };
 
 // AppDataFolder = SpecialFolderPath(kCsidlAppData), Today = LocalToday,
@@ -40,5 +44,10 @@ bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const Selectio
 enum class SeenLookup { Hashed, LinearScan };
 bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env,
                     SeenLookup lookup) noexcept;
+
+// The same run, telling the observer each decision and each failure. It goes on past a
+// failing message (the result stays false) so that all of them are told.
+bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env,
+                    SelectionObserver& observer) noexcept;
 
 }  // namespace notify

@@ -17,37 +17,63 @@ std::wstring LogoPath(const std::wstring& programFolder, const std::wstring& log
 
 namespace {
 
+void Tell(SkinObserver* observer, SkinFinding finding, std::wstring_view element, const std::wstring& path) {
+  if (observer != nullptr) observer->Found(finding, element, path);
+}
+
+// SetPicture, telling the observer first when the picture cannot be read.
+void SetPicture(SkinPictures& pictures, SkinTarget target, std::wstring_view element, const std::wstring& path,
+                SkinObserver* observer) {
+  if (observer == nullptr) return pictures.SetPicture(target, path);
+  try {
+    pictures.SetPicture(target, path);
+  } catch (...) {
+    observer->Found(SkinFinding::PictureUnreadable, element, path);
+    throw;
+  }
+}
+
 void ApplyElement(const xml::DomNode& root, const SkinElement& element, const std::wstring& styleFolder,
-                  SkinPictures& pictures) {
+                  SkinPictures& pictures, SkinObserver* observer) {
   // A missing element is Nothing, and reading its text fails: the load ends here.
-  const std::wstring path = styleFolder + root.SelectSingleNode(std::wstring(element.name)).Text();
+  const xml::DomNode node = root.SelectSingleNode(std::wstring(element.name));
+  if (node.IsNothing()) Tell(observer, SkinFinding::ElementMissing, element.name, styleFolder);
+  const std::wstring path = styleFolder + node.Text();
   if (FileExists(path)) {
-    pictures.SetPicture(element.target, path);
-  } else if (element.target == SkinTarget::MiddleMiddle) {
+    SetPicture(pictures, element.target, element.name, path, observer);
+  } else {
+    Tell(observer, SkinFinding::PictureMissing, element.name, path);
     // Without a centre picture the popup's own colour shows through.
-    pictures.ClearPicture(element.target);
+    if (element.target == SkinTarget::MiddleMiddle) pictures.ClearPicture(element.target);
   }
 }
 
 void Load(const MsgRecord& record, const std::wstring& programFolder, xml::DomDocument& document,
-          SkinPictures& pictures) {
+          SkinPictures& pictures, SkinObserver* observer) {
   const std::wstring styleFolder = StyleFolder(programFolder, record.Style);
-  if (!document.Load(SkinConfigPath(styleFolder))) return;
+  if (!document.Load(SkinConfigPath(styleFolder))) {
+    Tell(observer, SkinFinding::ConfigMissing, {}, SkinConfigPath(styleFolder));
+    return;
+  }
   // The root found by its own local name: a prefixed root is not found this way.
   const xml::DomNode root = document.SelectSingleNode(document.documentElement().baseName());
 
   const std::wstring logo = LogoPath(programFolder, record.Logo);
-  if (FileExists(logo)) pictures.SetPicture(SkinTarget::Logo, logo);
+  if (FileExists(logo)) {
+    SetPicture(pictures, SkinTarget::Logo, {}, logo, observer);
+  } else {
+    Tell(observer, SkinFinding::LogoMissing, {}, logo);
+  }
 
-  for (const SkinElement& element : kSkinElements) ApplyElement(root, element, styleFolder, pictures);
+  for (const SkinElement& element : kSkinElements) ApplyElement(root, element, styleFolder, pictures, observer);
 }
 
 }  // namespace
 
 void LoadSkinStyle(const MsgRecord& record, const std::wstring& programFolder, xml::DomDocument* document,
-                   SkinPictures& pictures) noexcept {
+                   SkinPictures& pictures, SkinObserver* observer) noexcept {
   if (document == nullptr) return;
-  TrapVoid([&] { Load(record, programFolder, *document, pictures); });
+  TrapVoid([&] { Load(record, programFolder, *document, pictures, observer); });
 }
 
 }  // namespace notify

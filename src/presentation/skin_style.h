@@ -62,9 +62,19 @@ class SkinPictures {
   virtual void ClearPicture(SkinTarget target) = 0;
 };
 
+// What a skin load met that leaves pictures out, for tools that explain a catalogue.
+enum class SkinFinding { ConfigMissing, ElementMissing, PictureMissing, PictureUnreadable, LogoMissing };
+
+class SkinObserver {
+ public:
+  virtual ~SkinObserver() = default;
+  // element: Config.xml's element concerned, empty for Config.xml itself and the logo.
+  virtual void Found(SkinFinding finding, std::wstring_view element, const std::wstring& path) = 0;
+};
+
 // Reads record.Style and record.Logo only. A missing document, Config.xml or element, or
 // an unreadable picture ends the load silently; pictures set before that stay.
 void LoadSkinStyle(const MsgRecord& record, const std::wstring& programFolder, xml::DomDocument* document,
-                   SkinPictures& pictures) noexcept;
+                   SkinPictures& pictures, SkinObserver* observer = nullptr) noexcept;
 
 }  // namespace notify

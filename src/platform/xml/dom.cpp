@@ -1,5 +1,7 @@
 #include "platform/xml/dom.h"
 
+#include <algorithm>
+
 #include "platform/error.h"
 #include "platform/text.h"
 #include "platform/xml/dom_backend.h"
@@ -164,18 +166,34 @@ bool DomDocument::Load(const std::wstring& path) {
   const auto text = bytes ? DecodeXmlBytes(*bytes) : std::nullopt;
   if (!text) {
     impl_->Parse(L"", preserveWhitespace_);  // fails, and leaves the document empty
+    loadFailure_ = {bytes ? LoadProblem::Encoding : LoadProblem::File, 0, 0,
+                    bytes ? L"the bytes are not valid in the encoding " + DetectXmlEncoding(*bytes)
+                          : L"the file cannot be read"};
     return false;
   }
   return loadXML(*text);
 }
 
 bool DomDocument::loadXML(const std::wstring& text) {
+  loadFailure_ = {};
   const auto split = SplitDeclaration(text);
   if (!split || HasDoctype(split->body)) {
     impl_->Parse(L"", preserveWhitespace_);
+    loadFailure_ = split ? LoadFailure{LoadProblem::Doctype, 0, 0, L"a document type declaration is refused"}
+                         : LoadFailure{LoadProblem::Declaration, 1, 1, L"the XML declaration is malformed"};
     return false;
   }
-  if (!impl_->Parse(std::wstring(split->body), preserveWhitespace_)) return false;
+  if (!impl_->Parse(std::wstring(split->body), preserveWhitespace_)) {
+    // The parser counted from the end of the declaration it never saw.
+    const auto failure = impl_->LastParseFailure();
+    const std::wstring_view before(text.data(), static_cast<std::size_t>(split->body.data() - text.data()));
+    const long lines = static_cast<long>(std::count(before.begin(), before.end(), L'\n'));
+    const auto lastBreak = before.rfind(L'\n');
+    const long startColumn = static_cast<long>(lastBreak == std::wstring_view::npos ? before.size() : before.size() - lastBreak - 1);
+    loadFailure_ = {LoadProblem::Syntax, failure.line == 0 ? 0 : failure.line + lines,
+                    failure.line == 1 ? failure.column + startColumn : failure.column, failure.reason};
+    return false;
+  }
   if (split->declaration.empty()) return true;
   auto document = impl_->DocumentNode();
   auto declaration = impl_->CreateProcessingInstruction(L"xml", split->declaration);

@@ -73,6 +73,16 @@ class DomAttributes {
   DomNode owner_;
 };
 
+// Why the last Load or loadXML returned false. Positions are 1-based in the decoded file
+// text; line 0 when no place is known.
+enum class LoadProblem { None, File, Encoding, Declaration, Doctype, Syntax };
+struct LoadFailure {
+  LoadProblem problem = LoadProblem::None;
+  long line = 0;
+  long column = 0;
+  std::wstring reason;
+};
+
 class DomDocument {
  public:
   explicit DomDocument(std::unique_ptr<DocumentImpl> impl);
@@ -84,6 +94,7 @@ class DomDocument {
   // the previous content is then gone (as with the system component).
   bool Load(const std::wstring& path);
   bool loadXML(const std::wstring& text);
+  const LoadFailure& LastLoadFailure() const { return loadFailure_; }
   // Serialises, encodes as the declaration names (UTF-8 without one) and replaces the
   // file atomically. Throws RuntimeError on failure; the old file then stays intact.
   void Save(const std::wstring& path);
@@ -107,6 +118,7 @@ class DomDocument {
  private:
   std::unique_ptr<DocumentImpl> impl_;
   bool preserveWhitespace_ = false;
+  LoadFailure loadFailure_;
 };
 
 }  // namespace notify::xml

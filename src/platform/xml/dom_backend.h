@@ -48,9 +48,17 @@ class NodeListImpl {
   virtual std::shared_ptr<NodeImpl> Item(std::int32_t index) const = 0;  // nullptr outside the list
 };
 
+// Where and why the last Parse failed, as the parser tells it; line 0 when it gave no place.
+struct ParseFailure {
+  long line = 0;
+  long column = 0;
+  std::wstring reason;
+};
+
 class DocumentImpl {
  public:
   virtual ~DocumentImpl() = default;
+  virtual ParseFailure LastParseFailure() const { return {}; }
   // Replaces the content with the parsed text (which carries no XML declaration: the
   // front takes it off and keeps it as a PI). False on a parse error; the document is
   // then empty. Whitespace-only text nodes are dropped unless preserveWhitespace.

@@ -308,15 +308,24 @@ struct ParserContextDeleter {
 // (no XML_PARSE_HUGE), so hostile input fails in bounded time and memory.
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
-xmlDocPtr ParseUtf8(const std::string& utf8) {
+ParseFailure FailureOf(const xmlParserCtxt& context) {
+  const xmlError& error = context.lastError;
+  std::wstring reason = error.message != nullptr ? FromUtf8(error.message) : L"the document is not well formed";
+  while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L' ')) reason.pop_back();
+  return ParseFailure{error.line, error.int2, std::move(reason)};
+}
+
+xmlDocPtr ParseUtf8(const std::string& utf8, ParseFailure& failure) {
+  failure = ParseFailure{0, 0, L"the document is empty"};
   if (utf8.empty() || utf8.size() > INT_MAX) return nullptr;
   std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
   if (!context) return nullptr;
   xmlDocPtr doc = xmlCtxtReadMemory(context.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8",
                                     kParseOptions);
   // An undeclared prefix or any DTD makes the document unacceptable, as for the system component.
-  if (doc && (!context->wellFormed || !context->nsWellFormed || doc->intSubset || doc->extSubset)) {
-    xmlFreeDoc(doc);
+  if (!doc || !context->wellFormed || !context->nsWellFormed || doc->intSubset || doc->extSubset) {
+    failure = FailureOf(*context);
+    if (doc) xmlFreeDoc(doc);
     return nullptr;
   }
   return doc;
@@ -327,12 +336,14 @@ class LibxmlDocument final : public DocumentImpl {
   LibxmlDocument() { Reset(nullptr); }
 
   bool Parse(const std::wstring& text, bool preserveWhitespace) override {
-    xmlDocPtr doc = ParseUtf8(ToUtf8(text));
+    xmlDocPtr doc = ParseUtf8(ToUtf8(text), failure_);
     Reset(doc);
     if (!doc) return false;
     if (!preserveWhitespace) DropWhitespaceText(doc);
     return true;
   }
+
+  ParseFailure LastParseFailure() const override { return failure_; }
 
   std::shared_ptr<NodeImpl> DocumentNode() const override { return Wrap(holder_, holder_->AsNode()); }
 
@@ -349,6 +360,7 @@ class LibxmlDocument final : public DocumentImpl {
   }
 
  private:
+  ParseFailure failure_;
   void Reset(xmlDocPtr doc) {
     if (!doc) doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
     if (!doc) Fail("out of memory");

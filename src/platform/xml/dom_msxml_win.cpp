@@ -290,6 +290,26 @@ class MsxmlDocument final : public DocumentImpl {
     return SUCCEEDED(hr) && ok == VARIANT_TRUE;
   }
 
+  ParseFailure LastParseFailure() const override {
+    ParseFailure failure{0, 0, L"the document is not well formed"};
+    ComPtr<IXMLDOMParseError> error;
+    if (FAILED(document_->get_parseError(error.put())) || !error) return failure;
+    long line = 0;
+    long column = 0;
+    if (SUCCEEDED(error->get_line(&line)) && SUCCEEDED(error->get_linepos(&column)) && line > 0) {
+      failure.line = line;
+      failure.column = column;
+    }
+    BSTR reason = nullptr;
+    if (SUCCEEDED(error->get_reason(&reason)) && reason != nullptr) {
+      std::wstring text(reason, ::SysStringLen(reason));
+      ::SysFreeString(reason);
+      while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+      if (!text.empty()) failure.reason = std::move(text);
+    }
+    return failure;
+  }
+
   std::shared_ptr<NodeImpl> DocumentNode() const override { return Wrap(AsNode(document_.get())); }
 
   std::shared_ptr<NodeImpl> CreateElement(const std::wstring& name) override {

@@ -1,0 +1,42 @@
+#pragma once
+// What the selection decides and why, for tools that explain a catalogue. The program
+// passes no observer. With one, the selection goes on past a message whose values fail,
+// so that every such message is reported; the run's result is still false.
+#include <cstdint>
+#include <string>
+
+namespace notify {
+
+enum class MessageDecision { Show, Expired, CheckFile, Seen, NoId };
+
+// How an item's text is converted.
+enum class ValueKind { Text, Date, Colour, Whole, Pixels, Flag };
+
+// One item of a Message: an attribute of the Message element (child empty), a child's
+// text (attribute empty) or an attribute of a child.
+struct CatalogueItem {
+  const wchar_t* child = L"";
+  const wchar_t* attribute = L"";
+  ValueKind kind = ValueKind::Text;
+};
+
+enum class ItemFault { MissingChild, MissingAttribute, BadValue };
+
+// Failures outside any one message: each ends the run.
+enum class RunStage { LoadCatalogue, ReadAppId, LoadCache, TooManyMessages, NoMessages };
+
+class SelectionObserver {
+ public:
+  virtual ~SelectionObserver() = default;
+  virtual void CatalogueRead(const std::wstring& appId, const std::wstring& cachePath) = 0;
+  virtual void RunFailed(RunStage stage, const std::string& cause) = 0;
+  // index: 0-based among the Message elements. detail: the Limit text when expired, the
+  // expanded path when a check file exists.
+  virtual void Decided(std::int32_t index, const std::wstring& id, MessageDecision decision,
+                       const std::wstring& detail) = 0;
+  // id: the trimmed ID attribute, empty when it cannot be read.
+  virtual void ValueFailed(std::int32_t index, const std::wstring& id, const CatalogueItem& item, ItemFault fault,
+                           const std::wstring& value, const std::string& cause) = 0;
+};
+
+}  // namespace notify

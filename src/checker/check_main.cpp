@@ -1,0 +1,181 @@
+// The catalogue checker's command line. It shows no popup and writes no file except the
+// previews it is asked for.
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "checker/check.h"
+#include "checker/console.h"
+#include "checker/preview.h"
+#include "checker/report_format.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace {
+
+using namespace notify;
+using namespace notify::checker;
+
+constexpr const char* kUsage =
+    "usage: notify-check [--today YYYY-MM-DD] [--cache FILE | --new-user] [--format text|json|sarif]\n"
+    "                    [--preview DIR] [FOLDER]\n"
+    "\n"
+    "Explains which messages of FOLDER\\Message.xml (default: the current folder) would show, and why\n"
+    "the others would not, using the program's own rules. Writes nothing.\n"
+    "\n"
+    "  --today DATE   judge expiry as of that day (default: today)\n"
+    "  --cache FILE   judge \"already seen\" against that cache file\n"
+    "  --new-user     judge for a user with no cache"
+#ifdef _WIN32
+    " (default: this user's cache, read only)\n"
+#else
+    " (the default)\n"
+#endif
+    "  --format F     text (default), json or sarif\n"
+    "  --preview DIR  write DIR/<index>-<ID>.png for each message to show (Windows build)\n"
+    "\n"
+    "Exit status: 0 when the catalogue would be read and nothing is an error, 1 when there is an\n"
+    "error, 2 when the check could not run.\n";
+
+int Refuse(const std::string& why) {
+  std::fprintf(stderr, "notify-check: %s\n", why.c_str());
+  std::fprintf(stderr, "Try --help for the usage.\n");
+  return 2;
+}
+
+std::optional<CivilDate> ParseDay(const std::wstring& text) {
+  if (text.size() != 10 || text[4] != L'-' || text[7] != L'-') return std::nullopt;
+  auto number = [&](std::size_t from, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = from; i < from + count; ++i) {
+      if (text[i] < L'0' || text[i] > L'9') return -1;
+      value = value * 10 + (text[i] - L'0');
+    }
+    return value;
+  };
+  const CivilDate date{number(0, 4), number(5, 2), number(8, 2)};
+  if (date.Year < 0 || !IsValidDate(date)) return std::nullopt;
+  return date;
+}
+
+bool IsAbsolute(const std::wstring& path) {
+  return path.starts_with(L"\\") || (path.size() >= 2 && path[1] == L':');
+}
+
+std::wstring Absolute(const std::wstring& path) {
+  return IsAbsolute(path) ? path : AddTrailingBackslash(CurrentFolder()) + path;
+}
+
+struct Arguments {
+  std::optional<CivilDate> today;
+  CacheMode cache =
+#ifdef _WIN32
+      CacheMode::UserCache;
+#else
+      CacheMode::NewUser;
+#endif
+  std::wstring cacheFile;
+  std::string format = "text";
+  std::optional<std::wstring> preview;
+  std::optional<std::wstring> folder;
+  bool help = false;
+};
+
+// An empty string when the arguments are good, else why not.
+std::string Parse(const std::vector<std::wstring>& list, Arguments& args) {
+  bool cacheGiven = false;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const std::wstring& arg = list[i];
+    auto value = [&]() -> std::optional<std::wstring> {
+      if (i + 1 >= list.size()) return std::nullopt;
+      return list[++i];
+    };
+    if (arg == L"--help" || arg == L"-h" || arg == L"-?" || arg == L"/?") {
+      args.help = true;
+    } else if (arg == L"--today") {
+      const auto text = value();
+      if (!text) return "--today needs a date";
+      args.today = ParseDay(*text);
+      if (!args.today) return "--today wants a date written YYYY-MM-DD, not \"" + ToUtf8(*text) + "\"";
+    } else if (arg == L"--cache" || arg == L"--new-user") {
+      if (cacheGiven) return "give --cache FILE or --new-user, once";
+      cacheGiven = true;
+      if (arg == L"--new-user") {
+        args.cache = CacheMode::NewUser;
+        continue;
+      }
+      const auto file = value();
+      if (!file) return "--cache needs a file";
+      args.cache = CacheMode::File;
+      args.cacheFile = Absolute(*file);
+      if (!FileExists(args.cacheFile)) return "no such cache file: " + ToUtf8(*file);
+    } else if (arg == L"--format") {
+      const auto format = value();
+      if (!format || (*format != L"text" && *format != L"json" && *format != L"sarif")) {
+        return "--format wants text, json or sarif";
+      }
+      args.format = ToUtf8(*format);
+    } else if (arg == L"--preview") {
+      const auto folder = value();
+      if (!folder) return "--preview needs a folder";
+      args.preview = Absolute(*folder);
+    } else if (arg.starts_with(L"--")) {
+      return "unknown option " + ToUtf8(arg);
+    } else if (args.folder) {
+      return "give one FOLDER only";
+    } else {
+      args.folder = arg;
+    }
+  }
+  return {};
+}
+
+int Run(int argc, char** argv) {
+  Arguments args;
+  const std::string refusal = Parse(CommandArguments(argc, argv), args);
+  if (args.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (!refusal.empty()) return Refuse(refusal);
+
+  CheckOptions options;
+  options.folder = AddTrailingBackslash(args.folder ? Absolute(*args.folder) : CurrentFolder());
+  if (!FolderExists(options.folder)) return Refuse("no such folder: " + ToUtf8(args.folder.value_or(L".")));
+  options.today = args.today ? *args.today : LocalToday();
+  options.cache = args.cache;
+  options.cacheFile = args.cacheFile;
+  options.dates = std::shared_ptr<const DateParser>(SystemDateParser());
+
+  const auto document = NewCheckerDocument();
+  if (!document) return Refuse("the system XML component cannot be created");
+  const CheckReport report = CheckFolder(options, *document);
+  const std::string out =
+      args.format == "json" ? FormatJson(report) : args.format == "sarif" ? FormatSarif(report) : FormatText(report);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fflush(stdout);
+
+  if (args.preview) {
+    PreviewRequest request{options.folder, AddTrailingBackslash(*args.preview), report.show};
+    std::string why;
+    if (WritePreviews(request, why) != 0) {
+      std::fprintf(stderr, "notify-check: %s\n", why.c_str());
+      return 2;
+    }
+  }
+  return report.ExitStatus();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!notify::checker::PrepareProcess()) return Refuse("the system XML component cannot be used");
+  int status = 2;
+  try {
+    status = Run(argc, argv);
+  } catch (const std::exception& e) {
+    status = Refuse(std::string("the check failed: ") + e.what());
+  }
+  notify::checker::EndProcess();
+  return status;
+}

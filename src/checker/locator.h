@@ -1,0 +1,53 @@
+#pragma once
+// Places in an XML file's decoded text, found by a light scan of its tags, so that both
+// DOM backends report the same line:column (the system component gives none for nodes).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace notify::checker {
+
+struct SourcePosition {
+  long line = 1;  // 1-based
+  long column = 1;
+};
+
+class SourceLocator {
+ public:
+  SourceLocator() = default;
+  explicit SourceLocator(std::wstring_view text);
+
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  std::size_t Root() const;
+  // The k-th element (0-based, document order) with this qualified name, anywhere.
+  std::size_t Nth(std::wstring_view name, std::int32_t k) const;
+  // The first child element of that name.
+  std::size_t Child(std::size_t element, std::wstring_view name) const;
+  // The attribute's name, or the element's start when it has no such attribute.
+  SourcePosition Attribute(std::size_t element, std::wstring_view name) const;
+  // The element's "<"; the start of the file when element is kNone.
+  SourcePosition At(std::size_t element) const;
+
+ private:
+  struct Attr {
+    std::wstring name;
+    std::size_t offset;
+  };
+  struct Element {
+    std::wstring name;
+    std::size_t offset;
+    std::size_t parent;
+    std::vector<Attr> attributes;
+  };
+  SourcePosition PositionOf(std::size_t offset) const;
+
+  std::vector<Element> elements_;
+  std::vector<std::size_t> lineStarts_{0};
+  mutable std::wstring namedFor_;
+  mutable std::vector<std::size_t> namedIndex_;
+};
+
+}  // namespace notify::checker

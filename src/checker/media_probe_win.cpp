@@ -1,0 +1,17 @@
+#include "checker/media_probe.h"
+#include "platform/error.h"
+#include "platform/ui/picture_win.h"
+
+namespace notify::checker {
+
+std::optional<PictureSize> ProbePicture(const std::wstring& path) {
+  try {
+    const auto picture = ui::LoadPicture(path);
+    if (!picture) return std::nullopt;
+    return PictureSize{picture->Width(), picture->Height()};
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace notify::checker
