@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "checker/check.h"
 #include "checker/preview_name.h"
 #include "platform/error.h"
 #include "platform/handles_win.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "platform/xml/dom_backend.h"
 #include "presentation/placement.h"
 #include "presentation/popup_preview_win.h"
 
@@ -29,15 +29,6 @@ class ProgramFolderScope {
   std::wstring saved_;
 };
 
-// A document of its own: the product's shared one would repair the component and could
-// write Error.log, and the checker writes nothing but the pictures.
-std::unique_ptr<xml::DomDocument> NewDocument() {
-  auto backend = xml::CreateDomBackend(L"MSXML2.DOMDocument");
-  if (!backend) backend = xml::CreateDomBackend(L"Microsoft.XMLDOM");
-  if (!backend) return nullptr;
-  return std::make_unique<xml::DomDocument>(std::move(backend));
-}
-
 void WriteAll(const PreviewRequest& request) {
   const std::filesystem::path output(request.OutputFolder);
   std::error_code error;
@@ -45,7 +36,7 @@ void WriteAll(const PreviewRequest& request) {
   if (!std::filesystem::is_directory(output)) Fail("cannot create the folder " + ToUtf8(request.OutputFolder));
 
   const ProgramFolderScope folder(request.ProgramFolder);
-  const auto document = NewDocument();
+  const auto document = NewCheckerDocument();
   if (!document) Fail("the system XML component is not available");
   PopupView view;
   // One form for the whole run, as Notify shows them: a style's pictures, and its logo,
