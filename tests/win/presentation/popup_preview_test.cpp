@@ -29,8 +29,10 @@ class PopupPreviewTest : public ::testing::Test {
     SetProgramFolder(demo_);
     document_ = xml::test::NewDocument();
     ASSERT_NE(document_, nullptr);
-    const SelectionEnvironment env{scratch_.text(), [] { return CivilDate{2026, 12, 8}; },
-                                   std::make_shared<PortableDateParser>()};
+    SelectionEnvironment env;
+    env.AppDataFolder = scratch_.text();
+    env.Today = [] { return CivilDate{2026, 12, 8}; };
+    env.Dates = std::make_shared<PortableDateParser>();
     ASSERT_TRUE(SelectMessages(document_.get(), state_, env));
     ASSERT_EQ(state_.Messages[1].ID, L"demo-update");
   }
