@@ -223,9 +223,17 @@ class Checker {
         return Add(Severity::Error, "doctype", name, DoctypePosition(file),
                    what + L" has a document type declaration, which is refused" + kNothingShows);
       case xml::LoadProblem::Declaration:
-      case xml::LoadProblem::Syntax:
+      case xml::LoadProblem::Syntax: {
+        const auto tags = catalogue && load.line == 0 ? catalogue_.FirstTagProblem() : SourceLocator::TagProblem{};
+        if (!tags.reason.empty()) {
+          // Some readers give no place: the tag scan's first problem is the likeliest one.
+          return Add(Severity::Error, "well-formed", name, tags.at,
+                     what + L" is not well formed: " + tags.reason + L" (the XML reader says: " + load.reason +
+                         L")" + kNothingShows);
+        }
         return Add(Severity::Error, "well-formed", name, at,
                    what + L" is not well formed: " + load.reason + kNothingShows);
+      }
     }
   }
 

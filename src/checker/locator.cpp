@@ -34,6 +34,15 @@ SourceLocator::SourceLocator(std::wstring_view text) {
     } else if (rest.starts_with(L"<!")) {
       skipPast(L">");
     } else if (rest.starts_with(L"</")) {
+      std::size_t end = pos + 2;
+      while (end < text.size() && !IsNameEnd(text[end])) ++end;
+      const std::wstring name(text.substr(pos + 2, end - pos - 2));
+      if (problem_.empty() && (open.empty() || elements_[open.back()].name != name)) {
+        problemOffset_ = pos;
+        problem_ = open.empty() ? L"the end tag </" + name + L"> closes no element"
+                                : L"the end tag </" + name + L"> does not close the open element <" +
+                                      elements_[open.back()].name + L">";
+      }
       if (!open.empty()) open.pop_back();
       skipPast(L">");
     } else {
@@ -65,6 +74,14 @@ SourceLocator::SourceLocator(std::wstring_view text) {
       if (!selfClosing) open.push_back(elements_.size() - 1);
     }
   }
+  if (problem_.empty() && !open.empty()) {
+    problemOffset_ = elements_[open.front()].offset;
+    problem_ = L"the element <" + elements_[open.front()].name + L"> is never closed";
+  }
+}
+
+SourceLocator::TagProblem SourceLocator::FirstTagProblem() const {
+  return problem_.empty() ? TagProblem{} : TagProblem{PositionOf(problemOffset_), problem_};
 }
 
 std::size_t SourceLocator::Root() const {

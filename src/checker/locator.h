@@ -31,6 +31,14 @@ class SourceLocator {
   // The element's "<"; the start of the file when element is kNone.
   SourcePosition At(std::size_t element) const;
 
+  // The first end tag that does not close the open element, or the first element left
+  // open; for readers that give no place of their own. Empty reason when the tags nest.
+  struct TagProblem {
+    SourcePosition at;
+    std::wstring reason;
+  };
+  TagProblem FirstTagProblem() const;
+
  private:
   struct Attr {
     std::wstring name;
@@ -45,6 +53,8 @@ class SourceLocator {
   SourcePosition PositionOf(std::size_t offset) const;
 
   std::vector<Element> elements_;
+  std::size_t problemOffset_ = 0;
+  std::wstring problem_;
   std::vector<std::size_t> lineStarts_{0};
   mutable std::wstring namedFor_;
   mutable std::vector<std::size_t> namedIndex_;
