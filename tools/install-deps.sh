@@ -6,7 +6,8 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libxml2
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
   xvfb xauth xdotool imagemagick xcompmgr x11-utils fonts-wqy-microhei
   libxrender1 libxcomposite1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1
-  python3 pkg-config)
+  python3 pkg-config
+  clang libclang-rt-dev)  # the fuzz preset: clang and its libFuzzer and sanitizer runtimes
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

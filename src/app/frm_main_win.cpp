@@ -33,6 +33,8 @@ void FrmMain::Form_Load() noexcept {
     xml::CreateXmlObject(L"DOM");
     form_ = CreatePopupWindow();
     form_->OnClick([this] { Guarded(&ShowLoop::CmdCloseClick); }, [this] { Guarded(&ShowLoop::CmdConfirmClick); });
+    // Log-off or shutdown: end in order now; what was shown is already in the cache.
+    form_->OnEndSession([this] { ReleaseAndExit(); });
     if (!SelectMessages(xml_.XmlDocument.get(), catalogue_, DefaultSelectionEnvironment())) ReleaseAndExit();
     loop_ = std::make_unique<ShowLoop>(*this, catalogue_.Messages, ProgramFolder());
     form_->Hide();
@@ -91,6 +93,8 @@ void FrmMain::ReleaseShadowObject() noexcept { TrapVoid([this] { ShadowObject.re
 
 void FrmMain::LoadSkinStyle(const MsgRecord& record) { form_->LoadSkinStyle(record, xml_.XmlDocument.get()); }
 
+void FrmMain::LoadLogo(const MsgRecord& record) { form_->LoadLogo(record); }
+
 void FrmMain::LayoutPopup(const MsgRecord& record) { form_->LayoutPopup(record); }
 
 void FrmMain::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
@@ -99,6 +103,10 @@ void FrmMain::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHe
 
 void FrmMain::ApplyShadow() {
   if (ShadowObject) notify::ApplyShadow(form_->Handle(), *ShadowObject);
+}
+
+void FrmMain::ShowShadow(bool show) {
+  if (ShadowObject) ShadowObject->ShowStrips(show);
 }
 
 void FrmMain::PlacePopup() { form_->PlacePopup(); }

@@ -36,9 +36,11 @@ class FrmMain final : public ShowLoopHost {
 
   // ShowLoopHost
   void LoadSkinStyle(const MsgRecord& record) override;
+  void LoadLogo(const MsgRecord& record) override;
   void LayoutPopup(const MsgRecord& record) override;
   void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) override;
   void ApplyShadow() override;
+  void ShowShadow(bool show) override;
   void PlacePopup() override;
   void ShowForm() override;
   void HideForm() override;

@@ -10,6 +10,7 @@ class SkinnedPopup final : public PopupWindow {
  public:
   HWND Handle() const override { return view_.Handle(); }
   void LoadSkinStyle(const MsgRecord& record, xml::DomDocument* doc) override { view_.LoadSkinStyle(record, doc); }
+  void LoadLogo(const MsgRecord& record) override { view_.LoadLogo(record); }
   void LayoutPopup(const MsgRecord& record) override { view_.LayoutPopup(record); }
   void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) override {
     view_.SetRoundedRegion(ellipseWidth, ellipseHeight);
@@ -19,9 +20,9 @@ class SkinnedPopup final : public PopupWindow {
   void Hide() override { view_.Hide(); }
   void Unload() override { view_.Unload(); }
   void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick) override {
-    view_.Cmd_Close().OnClick(std::move(closeClick));
-    view_.Cmd_Confirm().OnClick(std::move(confirmClick));
+    view_.OnClick(std::move(closeClick), std::move(confirmClick));
   }
+  void OnEndSession(std::function<void()> handler) override { view_.Form().OnEndSession(std::move(handler)); }
 
  private:
   PopupView view_;

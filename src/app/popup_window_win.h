@@ -17,13 +17,16 @@ class PopupWindow {
   virtual ~PopupWindow() = default;
   virtual HWND Handle() const = 0;
   virtual void LoadSkinStyle(const MsgRecord& record, xml::DomDocument* doc) = 0;
+  virtual void LoadLogo(const MsgRecord& record) = 0;
   virtual void LayoutPopup(const MsgRecord& record) = 0;
   virtual void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) = 0;
   virtual void PlacePopup() = 0;
   virtual void Show() = 0;
   virtual void Hide() = 0;
   virtual void Unload() = 0;
+  // closeClick also runs when the form itself is closed (Alt+F4, Esc, WM_CLOSE).
   virtual void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick) = 0;
+  virtual void OnEndSession(std::function<void()> handler) = 0;
 };
 
 // The popup form, created hidden. Throws RuntimeError when the window cannot be made.

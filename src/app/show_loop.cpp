@@ -25,16 +25,21 @@ void ShowLoop::RunShowLoop() {
 void ShowLoop::ShowOne(std::size_t index, std::wstring& lastStyle) {
   currentIndex_ = static_cast<std::int16_t>(index);
   MsgRecord& record = messages_[index];
+  // Hidden before the new look is laid out, so no strip ever frames a message without shadow.
+  if (shadowApplied_ && !record.Shadow) host_.ShowShadow(false);
   if (!EqualsNoCase(record.Style, lastStyle)) {
     host_.LoadSkinStyle(record);
     lastStyle = record.Style;  // remembered whether or not the load succeeded
   }
+  host_.LoadLogo(record);
   host_.LayoutPopup(record);
   const std::int16_t corner = record.Round ? 5 : 0;
   host_.SetRoundedRegion(corner, corner);
   if (record.Shadow && !shadowApplied_) {
     shadowApplied_ = true;  // set before the call: a failed attach is not retried
     host_.ApplyShadow();
+  } else if (record.Shadow) {
+    host_.ShowShadow(true);
   }
   host_.PlacePopup();
   host_.ShowForm();

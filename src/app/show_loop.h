@@ -14,9 +14,14 @@ class ShowLoopHost {
  public:
   virtual ~ShowLoopHost() = default;
   virtual void LoadSkinStyle(const MsgRecord& record) = 0;
+  // The record's logo, unless the form already shows that file; a missing file keeps the
+  // logo on the form.
+  virtual void LoadLogo(const MsgRecord& record) = 0;
   virtual void LayoutPopup(const MsgRecord& record) = 0;
   virtual void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) = 0;
   virtual void ApplyShadow() = 0;
+  // Shows or hides the strips of the shadow attached by ApplyShadow.
+  virtual void ShowShadow(bool show) = 0;
   virtual void PlacePopup() = 0;
   virtual void ShowForm() = 0;
   virtual void HideForm() = 0;

@@ -21,4 +21,12 @@ std::wstring InstanceMarkerName(const std::wstring& executablePath) {
   return L"Local\\Notify-" + FromUtf8(hex);
 }
 
+std::wstring InstanceMarkerName(const FileIdentity& file) {
+  // A shape of its own ("F" and three fields), so it never meets a path-derived name.
+  char text[64];
+  std::snprintf(text, sizeof text, "F%016llx-%016llx-%016llx", static_cast<unsigned long long>(file.index),
+                static_cast<unsigned long long>(file.size), static_cast<unsigned long long>(file.lastWrite));
+  return L"Local\\Notify-" + FromUtf8(text);
+}
+
 }  // namespace notify

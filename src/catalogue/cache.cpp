@@ -51,7 +51,7 @@ void RecordSeenId(xml::DomDocument* doc, const std::wstring& cachePath, MsgRecor
     auto id = doc->createElement(L"ID");
     id.Text(record.ID);
     config.appendChild(id);  // a cache without Config fails here, before anything is written
-    doc->PreserveWhitespace(true);
+    const xml::PreserveWhitespaceScope preserve(*doc);
     doc->Save(cachePath);
     record.Recorded = true;
   });

@@ -63,7 +63,7 @@ class NumberScanner {
   void ScanRadix(NumberText& number) {
     ++pos_;
     const wchar_t kind = FoldCase(Peek());
-    const int radix = kind == L'h' ? 16 : kind == L'o' ? 8 : 0;
+    const int radix = kind == L'H' ? 16 : kind == L'O' ? 8 : 0;
     if (radix == 0) Fail("Type mismatch");
     ++pos_;
     number.radixForm = true;
@@ -230,8 +230,8 @@ double Val(std::wstring_view text) {
   }
   if (s.size() >= 2 && s[0] == L'&') {
     const wchar_t kind = FoldCase(s[1]);
-    if (kind == L'h') return ValRadix(s, 2, 16);
-    if (kind == L'o') return ValRadix(s, 2, 8);
+    if (kind == L'H') return ValRadix(s, 2, 16);
+    if (kind == L'O') return ValRadix(s, 2, 8);
     return 0;
   }
   std::string ascii;
@@ -249,7 +249,7 @@ double Val(std::wstring_view text) {
     digits += take(IsDigit);
   }
   if (digits == 0) return 0;
-  if (pos < s.size() && (FoldCase(s[pos]) == L'e' || FoldCase(s[pos]) == L'd')) {
+  if (pos < s.size() && (FoldCase(s[pos]) == L'E' || FoldCase(s[pos]) == L'D')) {
     std::size_t look = pos + 1;
     if (look < s.size() && (s[look] == L'+' || s[look] == L'-')) ++look;
     if (look < s.size() && IsDigit(s[look])) {

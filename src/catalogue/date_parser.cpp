@@ -22,6 +22,7 @@ constexpr std::array<const wchar_t*, 7> kWeekdays = {L"sunday",   L"monday", L"t
 
 bool IsLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
 bool IsDigitChar(wchar_t c) { return c >= L'0' && c <= L'9'; }
+wchar_t LowerLetter(wchar_t c) { return c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; }
 
 // A word matches a name in full or as its first three letters or more ("Sept").
 bool MatchesName(const std::wstring& word, const wchar_t* name) {
@@ -59,7 +60,7 @@ std::optional<std::vector<Token>> Tokenize(std::wstring_view text) {
       tokens.push_back(t);
     } else if (IsLetter(c)) {
       Token t{Token::Word, {}, 0};
-      for (; i < text.size() && IsLetter(text[i]); ++i) t.text.push_back(FoldCase(text[i]));
+      for (; i < text.size() && IsLetter(text[i]); ++i) t.text.push_back(LowerLetter(text[i]));
       t.value = MonthOf(t.text);
       tokens.push_back(t);
     } else if (c == L'/' || c == L'-' || c == L'.' || c == L',' || c == L':') {

@@ -21,7 +21,7 @@ class CL02 {
   void SB01(const std::int32_t& milliseconds) noexcept;
 
  private:
-  void* timer_ = nullptr;  // the kernel handle while a wait is in progress
+  [[maybe_unused]] void* timer_ = nullptr;  // the kernel handle while a wait is in progress (Win32 only)
 };
 
 void CreateDelayObject(std::unique_ptr<CL02>& delayObject);

@@ -48,6 +48,13 @@ std::wstring ApplyParentMacro(const std::wstring& text) {
   return result;
 }
 
+// Catalogues were written for a 32-bit program, whose Program Files is the 32-bit one on
+// 64-bit Windows. A system that cannot name that folder has only one Program Files.
+std::wstring ProgramFilesX86Path() {
+  auto folder = SpecialFolderPath(kCsidlProgramFilesX86);
+  return folder.empty() ? SpecialFolderPath(kCsidlProgramFiles) : folder;
+}
+
 struct FolderMacro {
   std::wstring_view name;
   std::wstring (*folder)();
@@ -58,7 +65,7 @@ const FolderMacro kFolderMacros[] = {
     {L"{#P@TMP}", [] { return TempFolderPath(); }},
     {L"{#P@CUR}", [] { return AddTrailingBackslash(ProgramFolder()); }},
     {L"{#P@SYS}", [] { return SpecialFolderPath(kCsidlSystemX86); }},
-    {L"{#P@PGM}", [] { return SpecialFolderPath(kCsidlProgramFiles); }},
+    {L"{#P@PGM}", [] { return ProgramFilesX86Path(); }},
     {L"{#P@DOC}", [] { return SpecialFolderPath(kCsidlPersonal); }},
     {L"{#P@DESK}", [] { return SpecialFolderPath(kCsidlDesktop); }},
 };

@@ -15,6 +15,7 @@ inline constexpr std::int16_t kCsidlHistory = 0x22;
 inline constexpr std::int16_t kCsidlWindows = 0x24;
 inline constexpr std::int16_t kCsidlProgramFiles = 0x26;
 inline constexpr std::int16_t kCsidlSystemX86 = 0x29;
+inline constexpr std::int16_t kCsidlProgramFilesX86 = 0x2A;
 
 std::wstring AddTrailingBackslash(const std::wstring& path);
 std::wstring ParentPath(const std::wstring& text, const std::wstring& separator);

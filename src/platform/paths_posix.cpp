@@ -56,7 +56,8 @@ std::string NativeSpecialFolder(std::int16_t csidl) {
     case kCsidlAppData: return EnvironmentOr("XDG_CONFIG_HOME", ".config");
     case kCsidlHistory: return EnvironmentOr("XDG_CACHE_HOME", ".cache") + "/History";
     case kCsidlWindows: return "/etc";
-    case kCsidlProgramFiles: return "/opt";
+    case kCsidlProgramFiles:
+    case kCsidlProgramFilesX86: return "/opt";
     case kCsidlSystemX86: return "/usr/lib";
     default: return {};
   }

@@ -10,36 +10,6 @@ std::wstring Trim(std::wstring_view text) {
   return std::wstring(text.substr(first, last - first));
 }
 
-wchar_t FoldCase(wchar_t c) {
-  const auto u = static_cast<unsigned long>(c);
-  auto shift = [c](unsigned long by) { return static_cast<wchar_t>(static_cast<unsigned long>(c) + by); };
-  if (u >= L'A' && u <= L'Z') return shift(32);
-  if (u < 0xC0) return c;
-  if (u <= 0xDE && u != 0xD7) return shift(32);                   // Latin-1 capitals
-  if (u >= 0x100 && u <= 0x137 && u % 2 == 0) return shift(1);     // Latin Extended-A pairs
-  if (u >= 0x139 && u <= 0x148 && u % 2 == 1) return shift(1);
-  if (u >= 0x14A && u <= 0x177 && u % 2 == 0) return shift(1);
-  if (u >= 0x391 && u <= 0x3AB && u != 0x3A2) return shift(32);    // Greek capitals
-  if (u >= 0x400 && u <= 0x40F) return shift(80);                  // Cyrillic Ѐ..Џ
-  if (u >= 0x410 && u <= 0x42F) return shift(32);                  // Cyrillic А..Я
-  if (u >= 0xFF21 && u <= 0xFF3A) return shift(32);                // full-width Latin
-  return c;
-}
-
-std::wstring FoldCase(std::wstring_view text) {
-  std::wstring out(text);
-  for (auto& c : out) c = FoldCase(c);
-  return out;
-}
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  }
-  return true;
-}
-
 std::size_t FindNoCase(std::wstring_view text, std::wstring_view needle, std::size_t from) {
   if (needle.empty()) return from <= text.size() ? from : std::wstring_view::npos;
   if (needle.size() > text.size()) return std::wstring_view::npos;

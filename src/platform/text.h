@@ -1,6 +1,8 @@
 #pragma once
 // Text inside the module is std::wstring: UTF-16 on Windows, UTF-32 in the native build.
-// Comparisons "without regard to case" use FoldCase, which is the same on both builds.
+// Comparisons "without regard to case" use the platform's own case mapping, so every
+// cased script folds: the system's ordinal case-insensitive comparison on Windows, the C
+// library's wide-character mapping under a UTF-8 locale natively.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,8 +12,9 @@ namespace notify {
 // Leading and trailing U+0020 only, as the catalogue's trimming rule says.
 std::wstring Trim(std::wstring_view text);
 
-// Simple case folding (to lower case) for ASCII, Latin-1, Latin Extended-A, Greek,
-// Cyrillic and full-width Latin; other characters are their own fold.
+// The case fold: each unit upper-cased by the platform's simple mapping, so that
+// EqualsNoCase(a, b) exactly when FoldCase(a) == FoldCase(b) (what the seen-ID hash keys
+// on). The fold is upper case: ASCII letters fold to 'A'..'Z'.
 wchar_t FoldCase(wchar_t c);
 std::wstring FoldCase(std::wstring_view text);
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);

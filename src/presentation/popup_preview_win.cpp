@@ -67,6 +67,7 @@ PopupSnapshot SnapshotPopup(PopupView& view, std::int16_t ellipseWidth, std::int
 
   // GDI leaves the alpha byte undefined: the region alone decides what is opaque.
   const win::DeleteObjectOwner region = CreatePopupRegion(form, ellipseWidth, ellipseHeight);
+  if (!region) Fail("CreateRoundRectRgn");
   const auto rgn = static_cast<HRGN>(region.get());
   snapshot.pixels.resize(static_cast<std::size_t>(snapshot.width) * static_cast<std::size_t>(snapshot.height));
   auto out = snapshot.pixels.begin();

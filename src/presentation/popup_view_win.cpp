@@ -4,6 +4,7 @@
 #include "platform/error.h"
 #include "platform/handles_win.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "platform/ui/screen_win.h"
 #include "presentation/placement.h"
 #include "presentation/skin_style.h"
@@ -65,6 +66,10 @@ void ApplyButton(PopupButton& button, const ButtonModel& model) {
   if (button.ForeColor() != model.foreColor) button.ForeColor(model.foreColor);
   if (button.PColor() != model.pColor) button.PColor(model.pColor);
   if (button.Caption() != model.caption) button.Caption(model.caption);
+  // Hidden and shown again for every message, so it is drawn at rest: a face left hovered
+  // or pressed by the previous message does not carry over. (Showing a visible window with
+  // SW_SHOWNA also redraws it, but only by a quirk of ShowWindow.)
+  button.Visible(false);
   button.Visible(model.visible);
   button.Move(ToControl(model.box));
 }
@@ -90,6 +95,7 @@ class ViewPictures final : public SkinPictures {
  public:
   explicit ViewPictures(PopupView& view) : view_(view) {}
   void SetPicture(SkinTarget target, const std::wstring& path) override {
+    if (target == SkinTarget::Logo) return view_.SetLogoFile(path);
     ui::PicturePtr picture = ui::LoadPicture(path);
     if (target == SkinTarget::CloseFace) return view_.Cmd_Close().BtnPic(std::move(picture));
     if (target == SkinTarget::ConfirmFace) return view_.Cmd_Confirm().BtnPic(std::move(picture));
@@ -182,6 +188,7 @@ void PopupView::Apply(const PopupModel& model) {
 }
 
 void PopupView::OnClick(std::function<void()> closeClick, std::function<void()> confirmClick) {
+  form_.OnClose(closeClick);
   close_->OnClick(std::move(closeClick));
   confirm_->OnClick(std::move(confirmClick));
 }
@@ -190,6 +197,19 @@ void PopupView::LoadSkinStyle(const MsgRecord& record, xml::DomDocument* documen
   TrapVoid([&] {
     ViewPictures pictures(*this);
     notify::LoadSkinStyle(record, ProgramFolder(), document, pictures);
+  });
+}
+
+void PopupView::SetLogoFile(const std::wstring& path) {
+  Image(PopupImage::Logo).Picture(ui::LoadPicture(path));
+  logoPath_ = path;
+}
+
+void PopupView::LoadLogo(const MsgRecord& record) noexcept {
+  TrapVoid([&] {
+    const std::wstring path = LogoPath(ProgramFolder(), record.Logo);
+    if (EqualsNoCase(path, logoPath_) || !FileExists(path)) return;
+    SetLogoFile(path);
   });
 }
 
@@ -202,33 +222,42 @@ void PopupView::LayoutPopup(const MsgRecord& record) noexcept {
   });
 }
 
-void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
+void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) noexcept {
   notify::SetRoundedRegion(form_, ellipseWidth, ellipseHeight);
 }
 
-void PopupView::PlacePopup() { notify::PlacePopup(form_); }
+void PopupView::PlacePopup() noexcept { notify::PlacePopup(form_); }
 
-win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
+win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
+                                         const WindowShapeCalls& calls) {
   const RegionCorner corner = RoundedRegionCorner(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
-  win::DeleteObjectOwner region(::CreateRoundRectRgn(0, 0, corner.right, corner.bottom, ellipseWidth, ellipseHeight));
-  if (!region) Fail("CreateRoundRectRgn");
-  return region;
+  return win::DeleteObjectOwner(
+      calls.createRoundRectRgn(0, 0, corner.right, corner.bottom, ellipseWidth, ellipseHeight));
 }
 
-void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight) {
-  win::DeleteObjectOwner region = CreatePopupRegion(form, ellipseWidth, ellipseHeight);
-  if (::SetWindowRgn(form.Handle(), static_cast<HRGN>(region.get()), TRUE) == 0) Fail("SetWindowRgn");
-  region.release();  // the window owns it now
+void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
+                      const WindowShapeCalls& calls) noexcept {
+  TrapVoid([&] {
+    win::DeleteObjectOwner region = CreatePopupRegion(form, ellipseWidth, ellipseHeight, calls);
+    if (!region) {
+      // Square and whole rather than clipped by the previous message's region.
+      (void)calls.setWindowRgn(form.Handle(), nullptr, TRUE);
+      return;
+    }
+    if (calls.setWindowRgn(form.Handle(), static_cast<HRGN>(region.get()), TRUE) == 0) return;
+    region.release();  // the window owns it now
+  });
 }
 
-void PlacePopup(ui::Form& form) {
-  const TwipsPoint at = PopupPosition(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
-  form.MoveTwips(at.left, at.top, form.WidthTwips(), form.HeightTwips());
-  // NOACTIVATE: making the popup topmost must not take the activation from the user's
-  // window (and without a window manager Wine would wait on every later hide).
-  if (!::SetWindowPos(form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE)) {
-    Fail("SetWindowPos");
-  }
+void PlacePopup(ui::Form& form, const WindowShapeCalls& calls) noexcept {
+  TrapVoid([&] {
+    const TwipsPoint at = PopupPosition(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
+    form.MoveTwips(at.left, at.top, form.WidthTwips(), form.HeightTwips());
+    // NOACTIVATE: making the popup topmost must not take the activation from the user's
+    // window (and without a window manager Wine would wait on every later hide). A popup
+    // that cannot be made topmost is still shown where it is.
+    (void)calls.setWindowPos(form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  });
 }
 
 }  // namespace notify

@@ -41,13 +41,19 @@ class PopupView {
 
   // Reads Style and Logo; pictures stay on the controls until a later style replaces them.
   void LoadSkinStyle(const MsgRecord& record, xml::DomDocument* document) noexcept;
+  // The record's logo when it names another file than the one on the form; a missing or
+  // unreadable file keeps the logo that is there.
+  void LoadLogo(const MsgRecord& record) noexcept;
+  // Throws RuntimeError when the file cannot be read as a picture.
+  void SetLogoFile(const std::wstring& path);
   // Ends quietly at the first negative size, keeping what was set before.
   void LayoutPopup(const MsgRecord& record) noexcept;
-  // Errors of these two reach the caller as RuntimeError.
-  void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight);
-  void PlacePopup();
+  // A region or placement that fails leaves the popup without that effect.
+  void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) noexcept;
+  void PlacePopup() noexcept;
 
-  // The two buttons' Click events, as FrmMain handles them.
+  // The two buttons' Click events, as FrmMain handles them. Closing the form itself
+  // (Alt+F4, Esc, WM_CLOSE) acts as the close button, visible or not.
   void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick);
 
   void Show() { form_.Show(); }
@@ -69,13 +75,24 @@ class PopupView {
   ui::Label* author_ = nullptr;
   std::unique_ptr<PopupButton> close_;
   std::unique_ptr<PopupButton> confirm_;
+  std::wstring logoPath_;  // the file shown by the logo control
+};
+
+// The window calls that shape and place the popup, replaceable so tests can make them fail.
+struct WindowShapeCalls {
+  HRGN(WINAPI* createRoundRectRgn)(int, int, int, int, int, int) = ::CreateRoundRectRgn;
+  int(WINAPI* setWindowRgn)(HWND, HRGN, BOOL) = ::SetWindowRgn;
+  BOOL(WINAPI* setWindowPos)(HWND, HWND, int, int, int, int, UINT) = ::SetWindowPos;
 };
 
 // Shared procedures on any form: the region right/bottom from its twips size and the
 // screen's twips per pixel; the place 96 twips in from the bottom right, topmost.
-void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight);
-// The region SetRoundedRegion gives the form, for those who draw the popup elsewhere.
-win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight);
-void PlacePopup(ui::Form& form);
+void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
+                      const WindowShapeCalls& calls = {}) noexcept;
+// The region SetRoundedRegion gives the form, for those who draw the popup elsewhere; an
+// empty owner when it cannot be made. Throws RuntimeError when the size overflows.
+win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
+                                         const WindowShapeCalls& calls = {});
+void PlacePopup(ui::Form& form, const WindowShapeCalls& calls = {}) noexcept;
 
 }  // namespace notify

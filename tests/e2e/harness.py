@@ -149,6 +149,19 @@ def visible_windows():
     return result
 
 
+def windows_appearing_during(proc, seconds_limit):
+    """Polls the X server while the process runs; returns the windows that appeared.
+    Fails when the process still runs after seconds_limit."""
+    before = set(visible_windows())
+    appeared = set()
+    end = time.monotonic() + seconds_limit
+    while proc.poll() is None and time.monotonic() < end:
+        appeared |= set(visible_windows()) - before
+        time.sleep(0.05)
+    check(proc.poll() is not None, f"Notify.exe still runs after {seconds_limit} s")
+    return appeared
+
+
 def wait_for(predicate, timeout, interval=0.1):
     end = time.monotonic() + timeout
     while time.monotonic() < end:
@@ -219,3 +232,26 @@ def click(x, y):
     xdotool("mousemove", int(x), int(y), "click", 1)
     # Park the pointer away so hover looks do not linger over the next message.
     xdotool("mousemove", 5, 5)
+
+
+def app_with_demo_skin(app_id, messages):
+    """A program folder with the demo's skin and a catalogue of these messages."""
+    app = ProgramFolder()
+    copy_demo_skin(app)
+    app.write("Message.xml", catalogue(app_id, messages))
+    return app
+
+
+def wait_window(width, height, timeout=30):
+    win = wait_for(lambda: find_window(width, height), timeout)
+    check(win, f"no {width} x {height} popup appeared")
+    return win
+
+
+def wait_end(proc, timeout, message):
+    """Waits for the process to end; kills it and fails with `message` if it does not."""
+    try:
+        proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        fail(message)

@@ -1,28 +1,19 @@
 """Start-up of the real Notify.exe: nothing to show ends at once and silently; a second
-start of the same copy ends before touching anything; a copy in another folder starts."""
+start of the same copy ends before touching anything, however its path is spelled (8.3
+short name, another drive letter for the same folder, other case); a copy in another
+folder starts."""
 import os
+import subprocess
 import time
 
 import harness as h
-
-
-def no_window_during(proc, seconds_limit):
-    """Polls the X server while the process runs; returns the windows that appeared."""
-    before = set(h.visible_windows())
-    appeared = set()
-    end = time.monotonic() + seconds_limit
-    while proc.poll() is None and time.monotonic() < end:
-        appeared |= set(h.visible_windows()) - before
-        time.sleep(0.05)
-    h.check(proc.poll() is not None, f"Notify.exe still runs after {seconds_limit} s")
-    return appeared
 
 
 def catalogue_without_messages_ends_with_no_window():
     h.reset_cache()
     with h.ProgramFolder() as app:
         app.write("Message.xml", '<?xml version="1.0"?><Catalog AppID="E2E.Empty"></Catalog>')
-        appeared = no_window_during(app.start(), 30)
+        appeared = h.windows_appearing_during(app.start(), 30)
         h.check(not appeared, f"a window was shown: {appeared}")
         # The cache is read before the messages are counted, so it exists now.
         h.check(os.path.exists(h.cache_file("E2E.Empty")), "the cache was not created")
@@ -32,7 +23,7 @@ def catalogue_without_messages_ends_with_no_window():
 def missing_catalogue_ends_and_creates_no_cache():
     h.reset_cache()
     with h.ProgramFolder() as app:
-        appeared = no_window_during(app.start(), 30)
+        appeared = h.windows_appearing_during(app.start(), 30)
         h.check(not appeared, f"a window was shown: {appeared}")
         h.check(not os.path.exists(os.path.join(h.appdata(), "Korvane")), "a cache folder was created")
 
@@ -46,7 +37,7 @@ def all_seen_stays_hidden_then_ends_at_the_first_tick():
     with h.ProgramFolder() as app:
         app.write("Message.xml", h.catalogue("E2E.Seen", [h.message("M1")]))
         begin = time.monotonic()
-        appeared = no_window_during(app.start(), 30)
+        appeared = h.windows_appearing_during(app.start(), 30)
         elapsed = time.monotonic() - begin
         h.check(not appeared, f"a window was shown: {appeared}")
         h.check(elapsed >= 0.9, f"ended after {elapsed:.2f} s, before the one-second show timer")
@@ -81,11 +72,65 @@ def second_start_of_the_same_copy_ends_at_once():
         running.wait(timeout=60)
 
 
+def short_name(folder):
+    """The 8.3 name Wine gives a folder, as its parent's listing shows it."""
+    parent, name = os.path.split(folder)
+    out = subprocess.run(["wine", "cmd", "/c", "dir", "/x", h.win_path(parent)], stdin=subprocess.DEVNULL,
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, errors="replace",
+                         timeout=60).stdout
+    for line in out.splitlines():
+        parts = line.split()
+        if parts and parts[-1] == name and "<DIR>" in parts and len(parts) == parts.index("<DIR>") + 3:
+            return parts[-2]
+    return None
+
+
+def free_drive():
+    dosdevices = os.path.join(os.environ["WINEPREFIX"], "dosdevices")
+    for letter in "nopqrstuvw":
+        link = os.path.join(dosdevices, letter + ":")
+        if not os.path.lexists(link):
+            return letter, link
+    h.fail("no free drive letter in the prefix")
+
+
+def the_same_file_under_other_names_runs_once():
+    # The first instance shows S1 for 12 s; a second one that got through would show S2
+    # (S1 is seen) and record it at once, so the cache tells whether it ran.
+    h.reset_cache()
+    with h.ProgramFolder() as first:
+        first.write("Message.xml", h.catalogue("E2E.Names", [h.message("S1", auto_shut=12), h.message("S2", auto_shut=1)]))
+        running = first.start()
+        h.check(h.wait_for(lambda: h.cache_ids("E2E.Names") == ["S1"], 30), "the first instance did not show S1")
+        short = short_name(first.root)
+        h.check(short and short.upper() != os.path.basename(first.root).upper(), f"no 8.3 name for {first.root}")
+        letter, link = free_drive()
+        os.symlink(first.root, link)  # what subst does: another drive letter for the same folder
+        try:
+            spellings = {
+                "8.3 short name": h.win_path(os.path.dirname(first.root)) + "\\" + short + "\\app\\Notify.exe",
+                "another drive letter": letter.upper() + ":\\app\\Notify.exe",
+                "other case": h.win_path(first.exe).upper(),
+            }
+            for what, path in spellings.items():
+                second = subprocess.Popen(["wine", path], cwd=first.path, stdin=subprocess.DEVNULL,
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                second.wait(timeout=30)
+                h.check(running.poll() is None, f"the first instance ended too early for this test ({what})")
+                ids = h.cache_ids("E2E.Names")
+                h.check(ids == ["S1"], f"started as {path} ({what}), it ran a second time: cache {ids}")
+        finally:
+            os.remove(link)
+        running.wait(timeout=60)
+        h.check(h.cache_ids("E2E.Names") == ["S1", "S2"], f"cache at the end: {h.cache_ids('E2E.Names')}")
+
+
 def test():
     catalogue_without_messages_ends_with_no_window()
     missing_catalogue_ends_and_creates_no_cache()
     all_seen_stays_hidden_then_ends_at_the_first_tick()
     second_start_of_the_same_copy_ends_at_once()
+    the_same_file_under_other_names_runs_once()
 
 
 if __name__ == "__main__":

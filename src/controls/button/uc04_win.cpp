@@ -226,6 +226,8 @@ LRESULT UC04::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_KEYDOWN:
       core_.KeyDown(static_cast<std::int16_t>(wParam), ShiftState());
+      // The control has no use for Esc: the window it sits in decides, as in a dialog.
+      if (wParam == VK_ESCAPE) ::SendMessageW(::GetAncestor(w, GA_ROOT), WM_KEYDOWN, wParam, lParam);
       return 0;
     case WM_KEYUP:
       core_.KeyUp(static_cast<std::int16_t>(wParam), ShiftState());

@@ -175,6 +175,10 @@ void CL10::FollowVisibleOwner() noexcept {
   });
 }
 
+void CL10::ShowStrips(bool show) noexcept {
+  TrapVoid([&] { controller_.SetWanted(show); });
+}
+
 void ApplyShadow(HWND form, CL10& shadow) noexcept {
   if (!shadow.Shadow(form)) return;
   shadow.SetDepth(5);

@@ -33,6 +33,8 @@ class CL10 : private MessageCallback, private ShadowEffects {
   // Puts the strips beside an owner that is already on screen. The owner's next change
   // would do it, but a popup that stays visible between two messages has none.
   void FollowVisibleOwner() noexcept;
+  // Shows the strips with the owner (the default) or keeps them hidden; stays attached.
+  void ShowStrips(bool show) noexcept;
 
   // Tests: capture error reports instead of a message box, count strip redraws, look at
   // the strips and the interception.

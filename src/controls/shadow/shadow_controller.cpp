@@ -53,7 +53,18 @@ void ShadowController::RefreshShadow() {
   }
 }
 
+void ShadowController::SetWanted(bool wanted) {
+  if (wanted == wanted_) return;
+  wanted_ = wanted;
+  if (!wanted) {
+    ShowShadowWindows(false, false);
+  } else if (supported_ && effects_.OwnerVisible()) {
+    ShowShadowWindows(true, false);
+  }
+}
+
 void ShadowController::ShowShadowWindows(bool show, bool forced) {
+  show = show && wanted_;
   if (!forced && show == shown_) return;
   shown_ = show;
   if (show) {

@@ -55,10 +55,14 @@ class ShadowController {
   void OnOwnerMessage(std::uint32_t uMsg, std::uint64_t wParam, const OwnerPosition* position);
   void RefreshShadow();
   void ShowShadowWindows(bool show, bool forced);
+  // Unwanted strips stay hidden while they go on following the owner; wanted again, they
+  // show at once beside a visible owner.
+  void SetWanted(bool wanted);
 
   bool Supported() const { return supported_; }
   bool ThemeWatch() const { return themeWatch_; }
   bool Shown() const { return shown_; }
+  bool Wanted() const { return wanted_; }
   const OwnerPosition& Owner() const { return owner_; }
   ShadowRect Rect(ShadowSide side) const { return SideRect(side, owner_, depth_); }
 
@@ -74,6 +78,7 @@ class ShadowController {
   bool supported_ = false;
   bool themeWatch_ = false;
   bool shown_ = false;
+  bool wanted_ = true;
   int drawnWidth_ = 0;
   int drawnHeight_ = 0;
   OwnerPosition owner_;

@@ -271,6 +271,17 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       case WM_SYSCHAR:
         if (form->accessKey_ && Trap(false, [&] { return form->accessKey_(static_cast<wchar_t>(wParam)); })) return 0;
         break;
+      case WM_KEYDOWN:
+        if (wParam != VK_ESCAPE) break;
+        [[fallthrough]];
+      case WM_CLOSE:
+        if (form->close_) TrapVoid([form] { form->close_(); });
+        return 0;
+      case WM_QUERYENDSESSION:
+        return TRUE;  // nothing to save: every shown message is already recorded
+      case WM_ENDSESSION:
+        if (wParam != FALSE && form->endSession_) TrapVoid([form] { form->endSession_(); });
+        return 0;
       default:
         break;
     }

@@ -159,6 +159,11 @@ class Form {
   // Alt+letter typed while the form itself has the focus: the host's access keys. The
   // handler returns true when a control took the key.
   void OnAccessKey(std::function<bool(wchar_t key)> handler) { accessKey_ = std::move(handler); }
+  // A request to close the form (Alt+F4, Esc while it has the focus, any WM_CLOSE). The
+  // window is never destroyed behind its owner's back; without a handler it is ignored.
+  void OnClose(std::function<void()> handler) { close_ = std::move(handler); }
+  // The user's session is ending (WM_ENDSESSION): the last chance to end in order.
+  void OnEndSession(std::function<void()> handler) { endSession_ = std::move(handler); }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
@@ -175,6 +180,8 @@ class Form {
   std::vector<std::unique_ptr<ImageControl>> images_;
   std::vector<std::unique_ptr<Label>> labels_;
   std::function<bool(wchar_t)> accessKey_;
+  std::function<void()> close_;
+  std::function<void()> endSession_;
 };
 
 // Form-independent screen units.

@@ -1,5 +1,6 @@
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -70,7 +71,8 @@ std::optional<std::string> EncodeCodePage(std::wstring_view text, std::wstring_v
   IconvOwner cd(IconvName(encoding), "WCHAR_T");
   if (!cd.ok()) return std::nullopt;
   std::string out;
-  std::string chunk(4096, '\0');
+  // Sized to the text: saving character by character converts one character at a time.
+  std::string chunk(std::min<std::size_t>(4096, text.size() * 8 + 16), '\0');
   char* in = reinterpret_cast<char*>(const_cast<wchar_t*>(text.data()));
   std::size_t inLeft = text.size() * sizeof(wchar_t);
   auto flush = [&](char* outPtr) { out.append(chunk.data(), static_cast<std::size_t>(outPtr - chunk.data())); };

@@ -1,9 +1,11 @@
 #include <windows.h>
+#include <mlang.h>
 
 #include <cstdint>
 #include <algorithm>
 #include <string>
 
+#include "platform/handles_win.h"
 #include "platform/text.h"
 #include "platform/xml/code_page.h"
 
@@ -16,7 +18,28 @@ struct NamedCodePage {
   UINT codePage;
 };
 
-// Declaration names as they appear in the wild, and the Windows code page of each.
+// MinGW's uuid library lacks this one: {DCCFC164-2B38-11D2-B7EC-00C04F8F5D9A}.
+constexpr IID kIidMultiLanguage2 = {0xDCCFC164, 0x2B38, 0x11D2, {0xB7, 0xEC, 0x00, 0xC0, 0x4F, 0x8F, 0x5D, 0x9A}};
+
+// The system's own charset table, the one its XML component and browser read declared
+// names with. 0 when the name is not in it or there is no table (no COM on this thread).
+UINT CodePageFromCharsetTable(std::wstring_view name) {
+  if (name.empty() || name.size() > 64) return 0;
+  win::ComPtr<IMultiLanguage2> table;
+  if (FAILED(::CoCreateInstance(CLSID_CMultiLanguage, nullptr, CLSCTX_INPROC_SERVER, kIidMultiLanguage2,
+                                reinterpret_cast<void**>(table.put()))) ||
+      !table) {
+    return 0;
+  }
+  const win::SysFreeStringOwner bstrName(::SysAllocStringLen(name.data(), static_cast<UINT>(name.size())));
+  if (!bstrName) return 0;
+  MIMECSETINFO info{};
+  if (table->GetCharsetInfo(bstrName.get(), &info) != S_OK) return 0;
+  return info.uiInternetEncoding;
+}
+
+// Declaration names the system table may lack (Wine's lacks several), and the Windows
+// code page of each.
 constexpr NamedCodePage kCodePages[] = {
     {L"gb2312", 936},        {L"gbk", 936},          {L"x-gbk", 936},           {L"gb18030", 54936},
     {L"big5", 950},          {L"shift_jis", 932},    {L"shift-jis", 932},       {L"sjis", 932},
@@ -26,7 +49,7 @@ constexpr NamedCodePage kCodePages[] = {
     {L"iso-8859-1", 28591},  {L"iso-8859-2", 28592}, {L"iso-8859-3", 28593},    {L"iso-8859-4", 28594},
     {L"iso-8859-5", 28595},  {L"iso-8859-6", 28596}, {L"iso-8859-7", 28597},    {L"iso-8859-8", 28598},
     {L"iso-8859-9", 28599},  {L"iso-8859-13", 28603}, {L"iso-8859-15", 28605},  {L"latin1", 28591},
-    {L"utf-7", 65000},
+    {L"utf-7", 65000},       {L"euc-cn", 936},       {L"x-mac-chinesesimp", 10008},
 };
 
 // "windows-1252", "cp1252", "ibm437": the number is the code page.
@@ -44,7 +67,11 @@ UINT NumberedCodePage(std::wstring_view name) {
   return 0;
 }
 
+// A code page the system converter cannot use counts as unknown.
 UINT CodePageOf(std::wstring_view encoding) {
+  if (const UINT fromTable = CodePageFromCharsetTable(encoding); fromTable != 0 && ::IsValidCodePage(fromTable)) {
+    return fromTable;
+  }
   UINT codePage = NumberedCodePage(encoding);
   for (const auto& entry : kCodePages) {
     if (EqualsNoCase(encoding, entry.name)) codePage = entry.codePage;

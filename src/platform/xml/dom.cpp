@@ -38,26 +38,48 @@ std::optional<SplitText> SplitDeclaration(std::wstring_view text) {
   return SplitText{std::wstring(data), text.substr(end + 2)};
 }
 
-// DTDs are never accepted: no entity expansion, no external fetches, one behaviour for
-// both backends. A DOCTYPE can only stand in the prolog, so the prolog is all we scan.
-bool HasDoctype(std::wstring_view body) {
+// The end of a bare "<!DOCTYPE Name>" at `at` (no external id, no internal subset), which
+// defines nothing; npos for any other declaration.
+std::size_t BareDoctypeEnd(std::wstring_view body, std::size_t at) {
+  std::size_t pos = at + 9;
+  const std::size_t nameStart = pos;
+  while (pos < body.size() && IsXmlSpace(body[pos])) ++pos;
+  if (pos == nameStart) return std::wstring_view::npos;
+  const std::size_t nameFrom = pos;
+  while (pos < body.size() && !IsXmlSpace(body[pos]) && body[pos] != L'>' && body[pos] != L'[') ++pos;
+  if (pos == nameFrom) return std::wstring_view::npos;
+  while (pos < body.size() && IsXmlSpace(body[pos])) ++pos;
+  return pos < body.size() && body[pos] == L'>' ? pos + 1 : std::wstring_view::npos;
+}
+
+// DTDs are never handed to a parser: no entity expansion, no external fetches, one
+// behaviour for both backends. A bare declaration is blanked out (line breaks kept, so
+// positions stay); any other refuses the document. A DOCTYPE can only stand in the
+// prolog, so the prolog is all we scan.
+bool BlankBareDoctype(std::wstring& body) {
   std::size_t pos = 0;
   while (pos < body.size()) {
     if (IsXmlSpace(body[pos])) {
       ++pos;
     } else if (StartsWithAt(body, pos, L"<!--")) {
       const auto end = body.find(L"-->", pos + 4);
-      if (end == std::wstring_view::npos) return false;
+      if (end == std::wstring_view::npos) return true;
       pos = end + 3;
     } else if (StartsWithAt(body, pos, L"<?")) {
       const auto end = body.find(L"?>", pos + 2);
-      if (end == std::wstring_view::npos) return false;
+      if (end == std::wstring_view::npos) return true;
       pos = end + 2;
+    } else if (StartsWithAt(body, pos, L"<!DOCTYPE")) {
+      const auto end = BareDoctypeEnd(body, pos);
+      if (end == std::wstring_view::npos) return false;
+      for (; pos < end; ++pos) {
+        if (!IsXmlSpace(body[pos])) body[pos] = L' ';
+      }
     } else {
-      return StartsWithAt(body, pos, L"<!DOCTYPE");
+      return true;
     }
   }
-  return false;
+  return true;
 }
 
 bool IsPlausibleName(std::wstring_view name) {
@@ -93,6 +115,34 @@ DomNode Insert(const std::shared_ptr<NodeImpl>& parent, const DomNode& child, co
   return DomNode(parent->InsertBefore(*childImpl, before.impl().get()));
 }
 
+// Only text and attribute values can carry a character reference. A character of a name,
+// CDATA section, comment or PI that the encoding lacks would be saved as the literal
+// "&#N;" and read back as something else (a name as a file no reader accepts).
+void RequireEncodableMarkup(const std::shared_ptr<NodeImpl>& document, std::wstring_view encoding) {
+  // All markup in one piece, so that a save costs one conversion, not one per node.
+  std::wstring markup;
+  WalkDescendants(
+      document,
+      [&markup](const NodeImpl& node, bool) {
+        switch (node.kind()) {
+          case NodeKind::Element:
+            markup += node.nodeName();
+            for (const auto& attribute : node.AttributePairs()) markup += attribute.first;
+            break;
+          case NodeKind::CData:
+          case NodeKind::Comment:
+          case NodeKind::ProcessingInstruction:
+            markup += node.nodeName();
+            markup += node.nodeValue();
+            break;
+          default:
+            break;
+        }
+      },
+      [](const NodeImpl&, bool) {});
+  if (!EncodesExactly(markup, encoding)) Fail("markup cannot be written in " + ToUtf8(encoding));
+}
+
 DomNodeList WrapList(std::shared_ptr<NodeListImpl> list) {
   if (!list) Fail("no node list");
   return DomNodeList(std::move(list));
@@ -113,7 +163,14 @@ std::wstring DomNode::Text() const {
   switch (self.kind()) {
     case NodeKind::Element:
     case NodeKind::Document:
-      return ConcatenatedText(impl_);
+      return ConcatenatedText(impl_, self.PreservesWhitespace());
+    case NodeKind::Text: {
+      auto text = self.nodeValue();
+      if (self.PreservesWhitespace()) return text;
+      const auto first = text.find_first_not_of(L" \t\r\n");
+      if (first == std::wstring::npos) return {};
+      return text.substr(first, text.find_last_not_of(L" \t\r\n") - first + 1);
+    }
     default:
       return self.nodeValue();
   }
@@ -177,13 +234,14 @@ bool DomDocument::Load(const std::wstring& path) {
 bool DomDocument::loadXML(const std::wstring& text) {
   loadFailure_ = {};
   const auto split = SplitDeclaration(text);
-  if (!split || HasDoctype(split->body)) {
+  std::wstring body = split ? std::wstring(split->body) : std::wstring();
+  if (!split || !BlankBareDoctype(body)) {
     impl_->Parse(L"", preserveWhitespace_);
     loadFailure_ = split ? LoadFailure{LoadProblem::Doctype, 0, 0, L"a document type declaration is refused"}
                          : LoadFailure{LoadProblem::Declaration, 1, 1, L"the XML declaration is malformed"};
     return false;
   }
-  if (!impl_->Parse(std::wstring(split->body), preserveWhitespace_)) {
+  if (!impl_->Parse(body, preserveWhitespace_)) {
     // The parser counted from the end of the declaration it never saw.
     const auto failure = impl_->LastParseFailure();
     const std::wstring_view before(text.data(), static_cast<std::size_t>(split->body.data() - text.data()));
@@ -208,11 +266,17 @@ void DomDocument::Save(const std::wstring& path) {
   const auto document = impl_->DocumentNode();
   std::wstring encoding = DeclaredEncoding(DeclarationData(document));
   if (encoding.empty()) encoding = L"UTF-8";
-  if (!IsKnownEncoding(encoding)) Fail("cannot save in the encoding " + ToUtf8(encoding));
+  // Written in an encoding that does not spell its declaration in ASCII, the file could
+  // never be loaded again.
+  if (!IsReadableFileEncoding(encoding)) Fail("cannot save in the encoding " + ToUtf8(encoding));
+  RequireEncodableMarkup(document, encoding);
   WriteFileAtomically(path, EncodeText(SerialiseDocument(document), encoding));
 }
 
-void DomDocument::PreserveWhitespace(bool value) { preserveWhitespace_ = value; }
+void DomDocument::PreserveWhitespace(bool value) {
+  preserveWhitespace_ = value;
+  impl_->PreserveWhitespace(value);
+}
 bool DomDocument::PreserveWhitespace() const { return preserveWhitespace_; }
 
 DomNode DomDocument::documentElement() const {

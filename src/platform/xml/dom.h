@@ -33,7 +33,8 @@ class DomNode {
   NodeKind kind() const;
   std::wstring nodeName() const;  // qualified name ("p:Root"), "#text", PI target...
   std::wstring baseName() const;  // local name without prefix
-  // The text of the node and all its descendants, concatenated.
+  // The text of the node and all its descendants, concatenated; white space at the ends
+  // is dropped (never inside CDATA) unless the document preserves white space.
   std::wstring Text() const;
   // Replaces the node's children with one text node (attributes: the value).
   void Text(const std::wstring& value);
@@ -119,6 +120,23 @@ class DomDocument {
   std::unique_ptr<DocumentImpl> impl_;
   bool preserveWhitespace_ = false;
   LoadFailure loadFailure_;
+};
+
+// Sets a document's PreserveWhitespace for one save and puts the old value back, so the
+// shared document does not read the next catalogue or skin by the save's flag.
+class PreserveWhitespaceScope {
+ public:
+  explicit PreserveWhitespaceScope(DomDocument& document)
+      : document_(document), previous_(document.PreserveWhitespace()) {
+    document_.PreserveWhitespace(true);
+  }
+  ~PreserveWhitespaceScope() { document_.PreserveWhitespace(previous_); }
+  PreserveWhitespaceScope(const PreserveWhitespaceScope&) = delete;
+  PreserveWhitespaceScope& operator=(const PreserveWhitespaceScope&) = delete;
+
+ private:
+  DomDocument& document_;
+  bool previous_;
 };
 
 }  // namespace notify::xml

@@ -20,6 +20,8 @@ class NodeImpl {
   // Text, CDATA, comment and attribute: the content; a PI: its data; others: empty.
   virtual std::wstring nodeValue() const = 0;
   virtual void SetText(const std::wstring& value) = 0;
+  // The owning document's PreserveWhitespace as it is now (text is read by that rule).
+  virtual bool PreservesWhitespace() const = 0;
 
   virtual std::shared_ptr<NodeImpl> Attribute(const std::wstring& name) const = 0;  // nullptr when absent
   // Qualified name and value of each attribute, namespace declarations included.
@@ -63,6 +65,8 @@ class DocumentImpl {
   // front takes it off and keeps it as a PI). False on a parse error; the document is
   // then empty. Whitespace-only text nodes are dropped unless preserveWhitespace.
   virtual bool Parse(const std::wstring& text, bool preserveWhitespace) = 0;
+  // Changes how text is read from now on; the parsed tree stays as it is.
+  virtual void PreserveWhitespace(bool value) = 0;
   virtual std::shared_ptr<NodeImpl> DocumentNode() const = 0;
   virtual std::shared_ptr<NodeImpl> CreateElement(const std::wstring& name) = 0;
   virtual std::shared_ptr<NodeImpl> CreateProcessingInstruction(const std::wstring& target,

@@ -41,6 +41,7 @@ struct DocHolder {
 
   xmlDocPtr doc;
   std::unordered_set<xmlNodePtr> orphans;
+  bool preserveWhitespace = false;
 };
 
 using HolderPtr = std::shared_ptr<DocHolder>;
@@ -202,6 +203,8 @@ class LibxmlNode final : public NodeImpl {
   }
   std::shared_ptr<NodeImpl> Parent() const override { return Wrap(holder_, node_->parent); }
 
+  bool PreservesWhitespace() const override { return holder_->preserveWhitespace; }
+
   bool IsSame(const NodeImpl& other) const override {
     const auto* o = dynamic_cast<const LibxmlNode*>(&other);
     return o && o->node_ == node_;
@@ -338,12 +341,14 @@ class LibxmlDocument final : public DocumentImpl {
   bool Parse(const std::wstring& text, bool preserveWhitespace) override {
     xmlDocPtr doc = ParseUtf8(ToUtf8(text), failure_);
     Reset(doc);
+    holder_->preserveWhitespace = preserveWhitespace;
     if (!doc) return false;
     if (!preserveWhitespace) DropWhitespaceText(doc);
     return true;
   }
 
   ParseFailure LastParseFailure() const override { return failure_; }
+  void PreserveWhitespace(bool value) override { holder_->preserveWhitespace = value; }
 
   std::shared_ptr<NodeImpl> DocumentNode() const override { return Wrap(holder_, holder_->AsNode()); }
 

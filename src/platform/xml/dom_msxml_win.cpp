@@ -121,6 +121,16 @@ class MsxmlNode final : public NodeImpl {
     Check(node_->appendChild(textNode.get(), appended.put()), "appendChild");
   }
 
+  bool PreservesWhitespace() const override {
+    ComPtr<IXMLDOMDocument> owner;
+    if (node_->get_ownerDocument(owner.put()) != S_OK || !owner) {
+      // The document node has no owner: it is its own.
+      if (FAILED(node_->QueryInterface(IID_IXMLDOMDocument, reinterpret_cast<void**>(owner.put()))) || !owner) return false;
+    }
+    VARIANT_BOOL preserve = VARIANT_FALSE;
+    return SUCCEEDED(owner->get_preserveWhiteSpace(&preserve)) && preserve == VARIANT_TRUE;
+  }
+
   std::shared_ptr<NodeImpl> Attribute(const std::wstring& name) const override {
     ComPtr<IXMLDOMNamedNodeMap> map;
     if (node_->get_attributes(map.put()) != S_OK || !map) return nullptr;
@@ -308,6 +318,10 @@ class MsxmlDocument final : public DocumentImpl {
       if (!text.empty()) failure.reason = std::move(text);
     }
     return failure;
+  }
+
+  void PreserveWhitespace(bool value) override {
+    Check(document_->put_preserveWhiteSpace(value ? VARIANT_TRUE : VARIANT_FALSE), "preserveWhiteSpace");
   }
 
   std::shared_ptr<NodeImpl> DocumentNode() const override { return Wrap(AsNode(document_.get())); }

@@ -19,6 +19,15 @@ std::optional<std::wstring> DecodeBytes(std::string_view bytes, std::wstring_vie
 // Throws RuntimeError for an unknown encoding.
 std::string EncodeText(std::wstring_view text, std::wstring_view encoding);
 
+// True when every character of the text has its own bytes in the encoding, so that no
+// character reference stands in for one. False for an unknown encoding.
+bool EncodesExactly(std::wstring_view text, std::wstring_view encoding);
+
+// True when a file written in the encoding can be loaded again: Unicode (told by its BOM)
+// or a code page that spells ASCII as ASCII, since the declaration is read byte by byte.
+// False for an unknown encoding and for such as EBCDIC or UTF-7.
+bool IsReadableFileEncoding(std::wstring_view encoding);
+
 // The system's ANSI code page (CP_ACP on Windows; GB18030 in the native build, the
 // superset of the code page the module's Chinese texts are written in). Unrepresentable
 // characters become '?'.

@@ -1,8 +1,13 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/error.h"
@@ -45,11 +50,53 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-std::string TempTemplate(const std::string& target) {
+struct FolderAndName {
+  std::string folder;  // with its trailing '/', or empty
+  std::string name;
+};
+
+FolderAndName Split(const std::string& target) {
   const auto slash = target.rfind('/');
-  const auto folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const auto name = slash == std::string::npos ? target : target.substr(slash + 1);
-  return folder + "." + name + ".XXXXXX";
+  if (slash == std::string::npos) return {{}, target};
+  return {target.substr(0, slash + 1), target.substr(slash + 1)};
+}
+
+// Creates the temporary file exclusively; a name taken by someone else gets the next serial.
+int CreateTemp(const std::string& target, std::string& temp) {
+  static std::atomic<std::uint32_t> serial{0};
+  const auto pid = static_cast<std::uint32_t>(::getpid());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp = ToUtf8(detail::TempNameFor(FromUtf8(target), pid, serial++));
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+bool ProcessHasEnded(std::uint32_t pid) { return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+struct DirCloser {
+  void operator()(DIR* d) const { ::closedir(d); }
+};
+
+// Leftovers of saves killed between writing and renaming. Our own process's files are
+// saves still under way on another thread.
+void RemoveStaleTemps(const std::string& target) noexcept {
+  try {
+    const auto [folder, name] = Split(target);
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.empty() ? "." : folder.c_str()));
+    if (!dir) return;
+    const auto wideName = FromUtf8(name);
+    const auto self = static_cast<std::uint32_t>(::getpid());
+    while (const dirent* entry = ::readdir(dir.get())) {
+      const auto owner = detail::TempFileOwner(FromUtf8(entry->d_name), wideName, false);
+      if (!owner || *owner == self || !ProcessHasEnded(*owner)) continue;
+      const auto path = folder + entry->d_name;
+      struct stat info {};
+      if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
+    }
+  } catch (...) {
+  }
 }
 
 }  // namespace
@@ -72,14 +119,15 @@ std::optional<std::string> ReadFileBytes(const std::wstring& path) {
 
 void WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
   const auto target = NativePath(path);
-  auto temp = TempTemplate(target);
-  FdOwner fd(::mkstemp(temp.data()));
+  std::string temp;
+  FdOwner fd(CreateTemp(target, temp));
   if (!fd.ok()) Fail("cannot create a temporary file beside " + target);
   const bool written = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 && fd.Close();
   if (!written || ::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
     Fail("cannot save " + target);
   }
+  RemoveStaleTemps(target);
 }
 
 void AppendFileBytes(const std::wstring& path, std::string_view bytes) {

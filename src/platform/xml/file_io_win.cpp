@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "platform/error.h"
@@ -28,8 +29,37 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 }
 
 std::wstring TempPathBeside(const std::wstring& target) {
-  static std::atomic<unsigned> counter{0};
-  return target + L".~" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) + L".tmp";
+  static std::atomic<std::uint32_t> counter{0};
+  return detail::TempNameFor(target, ::GetCurrentProcessId(), counter++);
+}
+
+// Unknown answers count as running: a live save's file must never be taken away.
+bool ProcessHasEnded(DWORD pid) {
+  win::CloseHandleOwner process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process) return ::GetLastError() == ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  return ::GetExitCodeProcess(process.get(), &code) && code != STILL_ACTIVE;
+}
+
+// Leftovers of saves killed between writing and renaming. Our own process's files are
+// saves still under way on another thread.
+void RemoveStaleTemps(const std::wstring& target) noexcept {
+  try {
+    const auto slash = target.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+    const std::wstring name = target.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    WIN32_FIND_DATAW found{};
+    const HANDLE first = ::FindFirstFileW((target + L".~*.tmp").c_str(), &found);
+    win::FindCloseOwner search(first == INVALID_HANDLE_VALUE ? nullptr : first);
+    if (!search) return;
+    do {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      const auto owner = detail::TempFileOwner(found.cFileName, name, true);
+      if (!owner || *owner == ::GetCurrentProcessId() || !ProcessHasEnded(*owner)) continue;
+      ::DeleteFileW((folder + found.cFileName).c_str());  // one still open stays, harmlessly
+    } while (::FindNextFileW(search.get(), &found));
+  } catch (...) {
+  }
 }
 
 // Writes and flushes the temporary file; the handle is closed before the rename.
@@ -63,7 +93,10 @@ void WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
   const auto temp = TempPathBeside(path);
   const bool saved = WriteTemp(temp, bytes) &&
                      ::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (saved) return;
+  if (saved) {
+    RemoveStaleTemps(path);
+    return;
+  }
   ::DeleteFileW(temp.c_str());
   Fail("cannot save " + ToUtf8(path));
 }

@@ -1,5 +1,7 @@
 #include "platform/xml/serialise.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace notify::xml {
@@ -67,16 +69,32 @@ bool IsTopLevel(const NodeImpl& node) {
 
 }  // namespace
 
-std::wstring ConcatenatedText(const std::shared_ptr<NodeImpl>& start) {
+std::wstring ConcatenatedText(const std::shared_ptr<NodeImpl>& start, bool preserveWhitespace) {
   std::wstring out;
+  std::size_t firstCData = std::wstring::npos;  // where trimming from the front must stop
+  std::size_t lastCDataEnd = 0;                 // and from the back
   WalkDescendants(
       start,
-      [&out](const NodeImpl& node, bool) {
+      [&](const NodeImpl& node, bool) {
         const auto kind = node.kind();
-        if (kind == NodeKind::Text || kind == NodeKind::CData) out += node.nodeValue();
+        if (kind == NodeKind::CData) {
+          if (firstCData == std::wstring::npos) firstCData = out.size();
+          out += node.nodeValue();
+          lastCDataEnd = out.size();
+        } else if (kind == NodeKind::Text) {
+          out += node.nodeValue();
+        }
       },
       [](const NodeImpl&, bool) {});
-  return out;
+  if (preserveWhitespace) return out;
+  auto isSpace = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
+  std::size_t first = 0;
+  const std::size_t frontLimit = std::min(firstCData, out.size());
+  while (first < frontLimit && isSpace(out[first])) ++first;
+  std::size_t last = out.size();
+  const std::size_t backLimit = std::max(lastCDataEnd, first);
+  while (last > backLimit && isSpace(out[last - 1])) --last;
+  return out.substr(first, last - first);
 }
 
 std::wstring DeclarationData(const std::shared_ptr<NodeImpl>& document) {

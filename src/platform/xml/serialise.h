@@ -38,8 +38,10 @@ void WalkDescendants(const std::shared_ptr<NodeImpl>& start, Enter enter, Leave 
   }
 }
 
-// The text and CDATA content of every descendant, in document order.
-std::wstring ConcatenatedText(const std::shared_ptr<NodeImpl>& start);
+// The text and CDATA content of every descendant, in document order. Unless white space
+// is preserved, XML white space (space, tab, CR, LF) at either end is dropped, but never
+// from inside a CDATA section: the element text the system component gives.
+std::wstring ConcatenatedText(const std::shared_ptr<NodeImpl>& start, bool preserveWhitespace);
 
 // The data of the document's "xml" declaration PI; empty when it has none.
 std::wstring DeclarationData(const std::shared_ptr<NodeImpl>& document);

@@ -112,7 +112,7 @@ bool CreateXmlFile(DomDocument* document, const std::wstring& path, const std::w
     const auto declaration =
         document->createProcessingInstruction(L"xml", L"version='1.0' encoding='" + encoding + L"'");
     document->insertBefore(declaration, document->childNodes().Item(0));
-    document->PreserveWhitespace(true);
+    const PreserveWhitespaceScope preserve(*document);
     document->Save(path);
     return true;
   });

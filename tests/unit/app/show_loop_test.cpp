@@ -26,11 +26,13 @@ class FakeHost : public ShowLoopHost {
   bool failRecording = false;
 
   void LoadSkinStyle(const MsgRecord& r) override { calls.push_back(L"style:" + r.Style); }
+  void LoadLogo(const MsgRecord& r) override { calls.push_back(L"logo:" + r.Logo); }
   void LayoutPopup(const MsgRecord& r) override { calls.push_back(L"layout:" + r.ID); }
   void SetRoundedRegion(std::int16_t w, std::int16_t h) override {
     calls.push_back(L"region:" + std::to_wstring(w) + L"x" + std::to_wstring(h));
   }
   void ApplyShadow() override { calls.push_back(L"shadow"); }
+  void ShowShadow(bool show) override { calls.push_back(show ? L"strips:on" : L"strips:off"); }
   void PlacePopup() override {
     if (failPlacement) Fail("placement");
     calls.push_back(L"place");
@@ -111,10 +113,11 @@ TEST(ShowLoop, StepsOfOneMessageAreInTheOrderTheWindowNeeds) {
   r.Round = true;
   r.Shadow = true;
   r.Sound = L"ding.wav";
+  r.Logo = L"news.png";
   Fixture f(Slots(1, {r}));
   f.host.existingFiles.insert(L"C:\\App\\Sound\\ding.wav");
   f.Run();
-  const std::vector<std::wstring> expected = {L"style:Blue", L"layout:a", L"region:5x5", L"shadow", L"place", L"show",
+  const std::vector<std::wstring> expected = {L"style:Blue", L"logo:news.png", L"layout:a", L"region:5x5", L"shadow", L"place", L"show",
                                               L"sound:C:\\App\\Sound\\ding.wav", L"record:a", L"wait", L"exit"};
   EXPECT_EQ(f.host.calls, expected);
 }
@@ -196,16 +199,36 @@ TEST(ShowLoop, StyleLoadsOnlyWhenItChangesWithoutCase) {
   EXPECT_EQ(loads, (std::vector<std::wstring>{L"style:Blue", L"style:Green", L"style:blue"}));
 }
 
-TEST(ShowLoop, ShadowAttachesOnceAtTheFirstMessageThatAsks) {
-  MsgRecord a = Record(L"a", 1), b = Record(L"b", 1), c = Record(L"c", 1);
-  b.Shadow = c.Shadow = true;
+// The shadow attaches once; afterwards each message shows or hides the strips as its own
+// Shadow says, hiding them before its layout and showing them only once it is laid out.
+TEST(ShowLoop, ShadowAttachesOnceAndFollowsEachMessagesOwnSetting) {
+  MsgRecord a = Record(L"a", 1), b = Record(L"b", 1), c = Record(L"c", 1), d = Record(L"d", 1), e = Record(L"e", 1);
+  b.Shadow = c.Shadow = e.Shadow = true;
   a.Round = true;
-  Fixture f(Slots(3, {a, b, c}));
+  Fixture f(Slots(5, {a, b, c, d, e}));
   f.Run();
   EXPECT_EQ(f.host.Count(L"shadow"), 1);
   EXPECT_TRUE(f.loop.ShadowApplied());
   EXPECT_EQ(f.host.Count(L"region:5x5"), 1);
-  EXPECT_EQ(f.host.Count(L"region:0x0"), 2) << "every message replaces the region";
+  EXPECT_EQ(f.host.Count(L"region:0x0"), 4) << "every message replaces the region";
+  std::vector<std::wstring> shadowSteps;
+  for (const auto& call : f.host.calls) {
+    if (call == L"shadow" || call.rfind(L"strips:", 0) == 0 || call.rfind(L"layout:", 0) == 0) shadowSteps.push_back(call);
+  }
+  const std::vector<std::wstring> expected = {L"layout:a", L"layout:b",   L"shadow", L"layout:c", L"strips:on",
+                                              L"strips:off", L"layout:d", L"layout:e", L"strips:on"};
+  EXPECT_EQ(shadowSteps, expected);
+}
+
+TEST(ShowLoop, EveryMessageAsksForItsOwnLogoEvenUnderTheSameStyle) {
+  MsgRecord a = Record(L"a", 1), b = Record(L"b", 1);
+  a.Logo = L"one.png";
+  b.Logo = L"two.png";
+  Fixture f(Slots(2, {a, b}));
+  f.Run();
+  EXPECT_EQ(f.host.Count(L"style:Blue"), 1);
+  EXPECT_EQ(f.host.Count(L"logo:one.png"), 1);
+  EXPECT_EQ(f.host.Count(L"logo:two.png"), 1);
 }
 
 TEST(ShowLoop, MissingSoundIsSkippedAndAnEmptySelectionShowsNothing) {

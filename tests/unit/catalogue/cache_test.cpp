@@ -69,6 +69,17 @@ TEST_F(Cache, RecordingAppendsInShowingOrderIncludingRepeats) {
   EXPECT_NE(ReadBytes(CacheFile()).find("GB2312"), std::string::npos);
 }
 
+// The shared document loads the next skin after recording: it reads it by its own flag.
+TEST_F(Cache, RecordingLeavesTheSharedDocumentReadingTrimmedText) {
+  MsgRecord record;
+  record.ID = L"a";
+  RecordSeenId(doc.get(), ModulePath(CacheFile()), record);
+  ASSERT_TRUE(record.Recorded);
+  WriteBytes(scratch / "skin.xml", "<Skin>\r\n  <Close>\r\n    Close.bmp\r\n  </Close>\r\n</Skin>");
+  ASSERT_TRUE(doc->Load(ModulePath(scratch / "skin.xml")));
+  EXPECT_EQ(doc->SelectSingleNode(L"Skin/Close").Text(), L"Close.bmp");
+}
+
 TEST_F(Cache, RecordingCreatesAMissingCache) {
   MsgRecord record;
   record.ID = L"first";

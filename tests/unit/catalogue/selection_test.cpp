@@ -127,7 +127,10 @@ INSTANTIATE_TEST_SUITE_P(
                     CheckCase{"plain path", L"{dir}installed.txt", false},
                     CheckCase{"folder", L"{#P@CUR}Folder", true}, CheckCase{"plain folder", L"{dir}Folder", true},
                     CheckCase{"absent file", L"{#P@CUR}missing.txt", true}, CheckCase{"empty", L"", true},
-                    CheckCase{"spaces only", L"   ", true}),
+                    CheckCase{"spaces only", L"   ", true},
+                    // Each run here starts without a cache, which the selection creates first.
+                    CheckCase{"own indented line", L"\r\n\t\t{#P@CUR}installed.txt\r\n\t", false},
+                    CheckCase{"blank lines only", L"\r\n\t\r\n  ", true}),
     CaseName<CheckCase>);
 
 TEST_F(Selection, CachedIdentifiersInAnotherCaseCountAsSeen) {
@@ -136,6 +139,17 @@ TEST_F(Selection, CachedIdentifiersInAnotherCaseCountAsSeen) {
   ASSERT_TRUE(Select());
   EXPECT_EQ(AcceptedIds(), std::vector<std::wstring>{L"Msg-Two"});
   EXPECT_EQ(state.SeenIds, (std::vector<std::wstring>{L"MSG-One", L"other", L""}));
+}
+
+// Every cased script folds by the platform's own mapping, also in a pretty-printed cache;
+// a dotted capital I is not the dotless small i.
+TEST_F(Selection, CachedIdentifiersInAnotherCaseOfAnyScriptCountAsSeen) {
+  WriteCache(ToUtf8(L"<?xml version=\"1.0\"?>\r\n<Config>\r\n  <ID>\r\n    \u017D\u0178-\u0386\u038F-\u0490\u04E8\r\n  </ID>\r\n"
+                    L"  <ID>\u0130D</ID>\r\n</Config>\r\n"));
+  WriteCatalogue({DefaultMessage(L"\u017E\u00FF-\u03AC\u03CE-\u0491\u04E9"), DefaultMessage(L"\u0131d"),
+                  DefaultMessage(L"\u0130d")});
+  ASSERT_TRUE(Select());
+  EXPECT_EQ(AcceptedIds(), std::vector<std::wstring>{L"\u0131d"});
 }
 
 TEST_F(Selection, AnEmptyIdIsSkippedAndLaterMessagesStillCount) {

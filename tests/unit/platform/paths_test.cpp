@@ -117,7 +117,7 @@ TEST(PathMacros, EachFolderMacroNamesItsFolder) {
   const Case cases[] = {
       {L"{#P@TMP}", TempFolderPath()},
       {L"{#p@sys}", SpecialFolderPath(kCsidlSystemX86)},
-      {L"{#P@PGM}", SpecialFolderPath(kCsidlProgramFiles)},
+      {L"{#P@PGM}", SpecialFolderPath(kCsidlProgramFilesX86)},
       {L"{#P@DOC}", SpecialFolderPath(kCsidlPersonal)},
       {L"{#P@desk}", SpecialFolderPath(kCsidlDesktop)},
   };
@@ -239,6 +239,7 @@ TEST(NativeSpecialFolders, MappingTable) {
       {kCsidlHistory, L"\\home\\tester\\.cache\\History\\"},
       {kCsidlWindows, L"\\etc\\"},
       {kCsidlProgramFiles, L"\\opt\\"},
+      {kCsidlProgramFilesX86, L"\\opt\\"},
       {kCsidlSystemX86, L"\\usr\\lib\\"},
       {0x7F, L""},
   };

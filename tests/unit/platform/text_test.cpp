@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace notify {
 namespace {
 
@@ -21,6 +23,54 @@ TEST(Text, CaseFoldingCoversCommonScripts) {
   EXPECT_FALSE(EqualsNoCase(L"\u00D7", L"\u00F7"));                      // × is not ÷
   EXPECT_TRUE(EqualsNoCase(L"\u786E\u5B9A", L"\u786E\u5B9A"));
   EXPECT_FALSE(EqualsNoCase(L"ab", L"abc"));
+}
+
+TEST(Text, EveryCasedScriptFoldsButDottedIStaysApart) {
+  EXPECT_TRUE(EqualsNoCase(L"\u017D\u0178", L"\u017E\u00FF"));                     // ŽŸ
+  EXPECT_TRUE(EqualsNoCase(L"\u0386\u0388\u038F", L"\u03AC\u03AD\u03CE"));        // ΆΈΏ
+  EXPECT_TRUE(EqualsNoCase(L"\u0490\u04E8\u04B2", L"\u0491\u04E9\u04B3"));        // ҐӨҲ
+  EXPECT_TRUE(EqualsNoCase(L"\u10A0\u2C00", L"\u2D00\u2C30"));                     // Georgian, Glagolitic
+  EXPECT_FALSE(EqualsNoCase(L"\u0130", L"\u0131"));                                 // İ is not ı
+  EXPECT_FALSE(EqualsNoCase(L"\u0130", L"i"));
+  EXPECT_NE(FoldCase(L'\u0130'), FoldCase(L'\u0131'));
+  EXPECT_EQ(FoldCase(L"msg-\u017E"), L"MSG-\u017D");
+}
+
+// The seen-ID hash keys on FoldCase and the scan compares with EqualsNoCase: on strings
+// from many scripts, including letters whose case is special, the two must agree.
+TEST(Text, FoldAndComparisonAgreeOnRandomStrings) {
+  std::wstring alphabet =
+      L"aAzZ09-_\u00DF\u1E9E\u00B5\u039C\u00FF\u0178\u0130\u0131iI\u017F\u212AkK\u01C4\u01C5\u01C6"
+      L"\u03C2\u03C3\u03A3\u0386\u03AC\u0390\u0401\u0451\u0490\u0491\u04C0\u04CF\u0531\u0561\u10A0\u2D00"
+      L"\u13A0\uAB70\u1F08\u1F00\u1F88\u2126\u03C9\u2160\u2170\u24B6\u24D0\uFF21\uFF41\u6D88\u3042";
+  AppendCodePoint(alphabet, 0x10400);  // Deseret, outside the basic plane
+  AppendCodePoint(alphabet, 0x10428);
+  std::mt19937 random(4242);
+  auto pick = [&] { return alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(random)]; };
+  int equalPairs = 0;
+  for (int round = 0; round < 4000; ++round) {
+    std::wstring a;
+    std::wstring b;
+    const int length = std::uniform_int_distribution<int>(1, 4)(random);
+    for (int i = 0; i < length; ++i) {
+      const wchar_t c = pick();
+      a.push_back(c);
+      // Half the time a partner that folds alike, if the alphabet has one.
+      wchar_t partner = pick();
+      if (round % 2 == 0) {
+        for (wchar_t d : alphabet) {
+          if (d != c && FoldCase(d) == FoldCase(c) && std::uniform_int_distribution<int>(0, 1)(random)) partner = d;
+        }
+        if (FoldCase(partner) != FoldCase(c)) partner = c;
+      }
+      b.push_back(partner);
+    }
+    const bool equal = EqualsNoCase(a, b);
+    ASSERT_EQ(equal, FoldCase(a) == FoldCase(b)) << ToUtf8(a) << " / " << ToUtf8(b);
+    ASSERT_EQ(equal, EqualsNoCase(b, a)) << ToUtf8(a) << " / " << ToUtf8(b);
+    equalPairs += equal && a != b ? 1 : 0;
+  }
+  EXPECT_GT(equalPairs, 100);
 }
 
 TEST(Text, FindAndReplaceWithoutCase) {

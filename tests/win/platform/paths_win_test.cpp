@@ -15,7 +15,7 @@ bool EndsWithNoCase(const std::wstring& text, const std::wstring& tail) {
 
 TEST(WinPaths, SpecialFoldersResolveWithOneTrailingBackslash) {
   for (const auto csidl : {kCsidlDesktop, kCsidlPersonal, kCsidlAppData, kCsidlHistory, kCsidlWindows,
-                           kCsidlProgramFiles, kCsidlSystemX86}) {
+                           kCsidlProgramFiles, kCsidlSystemX86, kCsidlProgramFilesX86}) {
     const auto folder = SpecialFolderPath(csidl);
     ASSERT_GE(folder.size(), 4u) << csidl;
     EXPECT_EQ(folder.substr(1, 2), L":\\") << folder;
@@ -26,6 +26,15 @@ TEST(WinPaths, SpecialFoldersResolveWithOneTrailingBackslash) {
   EXPECT_TRUE(FolderExists(SpecialFolderPath(kCsidlPersonal)));
   EXPECT_TRUE(FileExists(SpecialFolderPath(kCsidlWindows) + L"explorer.exe"));
   EXPECT_TRUE(EndsWithNoCase(TempFolderPath(), L"\\Temp\\"));
+}
+
+// Catalogues mean the 32-bit Program Files; the 64-bit prefix has both folders.
+TEST(WinPaths, ProgramFilesMacroNamesThe32BitFolder) {
+  const auto x86 = SpecialFolderPath(kCsidlProgramFilesX86);
+  EXPECT_TRUE(EndsWithNoCase(x86, L"\\Program Files (x86)\\")) << x86;
+  EXPECT_NE(x86, SpecialFolderPath(kCsidlProgramFiles));
+  EXPECT_TRUE(FolderExists(x86));
+  EXPECT_EQ(ExpandPathMacros(L"{#p@pgm}App\\a.txt"), x86 + L"App\\a.txt");
 }
 
 // The shell reads only the low byte of a CSIDL; 0x7E names no folder.

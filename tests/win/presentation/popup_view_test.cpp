@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../../unit/platform/xml/xml_test_support.h"
+#include "../controls/button/picture_files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/ui/screen_win.h"
@@ -162,8 +163,9 @@ TEST_F(PopupViewTest, LaterStylesReplaceOnlyWhatTheyReach) {
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string a = "A" + std::to_string(n);
-    const std::string b = "B" + std::to_string(n++);
+    // Appended rather than "A" + ...: GCC 12 warns falsely (-Wrestrict) on that form here.
+    const std::string a = std::string("A").append(std::to_string(n));
+    const std::string b = std::string("B").append(std::to_string(n++));
     WriteStyle(a, ConfigXml("Skin", {}));
     WriteStyle(b, c.config, 0x00010101);
     Load(FromUtf8(a), L"logo.bmp");
@@ -433,6 +435,143 @@ TEST_F(PopupViewTest, PlacedBottomRightTopmostWithoutActivation) {
   EXPECT_EQ(screen.workArea.bottom - r.bottom, 6);
   EXPECT_TRUE(::GetWindowLongPtrW(view_.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_NE(::GetActiveWindow(), view_.Handle());
+}
+
+// Alt+F4 (through the system's own key handling), Esc on the form or on a focused button,
+// and any WM_CLOSE all act as the close button; the window itself stays for the next
+// message. The end of the session reaches its own handler, and only when it really ends.
+TEST_F(PopupViewTest, CloseRequestsActAsTheCloseButtonAndTheSessionEndHasItsOwnHandler) {
+  int closes = 0;
+  int confirms = 0;
+  int ends = 0;
+  view_.OnClick([&] { ++closes; }, [&] { ++confirms; });
+  view_.Form().OnEndSession([&] { ++ends; });
+  view_.LayoutPopup(ButtonsRecord());
+  view_.Show();
+  const HWND form = view_.Handle();
+
+  ::SendMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(closes, 1);
+  ::SendMessageW(form, WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_EQ(closes, 2);
+  ::SendMessageW(view_.Cmd_Confirm().Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_EQ(closes, 3) << "Esc with the focus on a button";
+  ::SendMessageW(form, WM_KEYDOWN, 'A', 1);
+  ::SendMessageW(form, WM_KEYDOWN, VK_RETURN, 1);
+  EXPECT_EQ(closes, 3) << "only Esc closes";
+  ::SendMessageW(form, WM_SYSKEYDOWN, VK_F4, 1 | (1 << 29));  // context bit: Alt is down
+  uitest::PumpMessages(200);
+  EXPECT_EQ(closes, 4) << "Alt+F4";
+  EXPECT_EQ(confirms, 0);
+  EXPECT_TRUE(::IsWindow(form));
+  EXPECT_TRUE(view_.Form().Visible()) << "hiding is the close handler's decision";
+
+  EXPECT_EQ(::SendMessageW(form, WM_QUERYENDSESSION, 0, 0), TRUE);
+  ::SendMessageW(form, WM_ENDSESSION, FALSE, 0);  // another program refused: the session goes on
+  EXPECT_EQ(ends, 0);
+  ::SendMessageW(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(ends, 1);
+  EXPECT_EQ(closes, 4);
+}
+
+// A region or topmost placement the system refuses is not an error: the popup is shown
+// whole (never clipped by the previous message's region) and where it belongs.
+TEST_F(PopupViewTest, RefusedRegionOrPlacementLeavesThePopupWithoutThatEffect) {
+  static int regionsAsked = 0;
+  static int regionsSet = 0;
+  static int placements = 0;
+  WindowShapeCalls noRegion;
+  noRegion.createRoundRectRgn = [](int, int, int, int, int, int) -> HRGN {
+    ++regionsAsked;
+    return nullptr;
+  };
+  WindowShapeCalls refused;
+  refused.setWindowRgn = [](HWND, HRGN, BOOL) -> int {
+    ++regionsSet;
+    return 0;
+  };
+  refused.setWindowPos = [](HWND, HWND, int, int, int, int, UINT) -> BOOL {
+    ++placements;
+    return FALSE;
+  };
+  const auto hasRegion = [&] {
+    win::DeleteObjectOwner region(::CreateRectRgn(0, 0, 0, 0));
+    return ::GetWindowRgn(view_.Handle(), static_cast<HRGN>(region.get())) != ERROR;
+  };
+  view_.Form().MoveTwips(0, 0, 300 * 15, 200 * 15);
+  view_.SetRoundedRegion(5, 5);
+  ASSERT_TRUE(hasRegion());
+  SetRoundedRegion(view_.Form(), 5, 5, noRegion);
+  EXPECT_EQ(regionsAsked, 1);
+  EXPECT_FALSE(hasRegion()) << "the previous message's region must not clip this one";
+  SetRoundedRegion(view_.Form(), 5, 5, refused);
+  EXPECT_EQ(regionsSet, 1);
+  EXPECT_FALSE(hasRegion());
+
+  PlacePopup(view_.Form(), refused);
+  EXPECT_EQ(placements, 1);
+  view_.Show();
+  RECT r{};
+  ::GetWindowRect(view_.Handle(), &r);
+  const ui::ScreenMetrics screen = ui::QueryScreenMetrics();
+  EXPECT_EQ(screen.workArea.bottom - r.bottom, 6) << "still moved to the bottom right";
+  EXPECT_EQ(r.right - r.left, 300);
+  EXPECT_TRUE(view_.Form().Visible());
+}
+
+// Real pixels of the close button: a face strip whose five cells have five colours. The
+// pointer rests on the button when one message ends; the next message shows it at rest.
+TEST_F(PopupViewTest, AButtonHoveredWhenAMessageEndsIsAtRestOnTheNext) {
+  constexpr std::uint32_t kCellColours[] = {0xFFC00000, 0xFF00C000, 0xFF0000C0, 0xFFC0C000, 0xFF00C0C0};
+  WriteStyle("Faces", ConfigXml("Skin", {}, {{"Close", "face.bmp"}}));
+  test::WriteBytes(dir_ / "Image" / "Faces" / "face.bmp",
+                   test::MakeBmp(5 * 19, 23, [&](int x, int) { return kCellColours[x / 19]; }));
+  Load(L"Faces");
+  view_.LayoutPopup(ButtonsRecord());
+  view_.PlacePopup();
+  view_.Show();
+  const HWND close = view_.Cmd_Close().Handle();
+  // Inside the face's middle, left of the centred caption; 0x00BBGGRR from 0xAARRGGBB.
+  const auto shownColour = [&] {
+    ::UpdateWindow(close);
+    const HDC dc = ::GetDC(close);
+    const COLORREF c = ::GetPixel(dc, 6, 10);
+    ::ReleaseDC(close, dc);
+    return static_cast<std::uint32_t>(c);
+  };
+  const auto bgr = [](std::uint32_t argb) {
+    return ((argb & 0xFF) << 16) | (argb & 0xFF00) | ((argb >> 16) & 0xFF);
+  };
+  ASSERT_EQ(shownColour(), bgr(kCellColours[0]));
+  ::SendMessageW(close, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  ASSERT_EQ(shownColour(), bgr(kCellColours[3])) << "hover face";
+  view_.LayoutPopup(ButtonsRecord());  // the next message, with the same look
+  EXPECT_EQ(shownColour(), bgr(kCellColours[0])) << "the hover face carried over";
+}
+
+// Each message shows its own logo: another file replaces it, the same file is not read
+// again, a missing file keeps what is there.
+TEST_F(PopupViewTest, EachMessageGetsItsOwnLogoAndAMissingOneKeepsTheLast) {
+  WriteStyle("Full", ConfigXml("Skin", {}));
+  Load(L"Full", L"logo.bmp");
+  ui::ImageControl& logo = view_.Image(PopupImage::Logo);
+  const ui::PicturePtr first = logo.Picture();
+  ASSERT_NE(first, nullptr);
+  MsgRecord r;
+  r.Logo = L"logo.bmp";
+  view_.LoadLogo(r);
+  EXPECT_EQ(logo.Picture(), first) << "the style already loaded this file";
+  r.Logo = L"logo2.bmp";
+  view_.LoadLogo(r);
+  ASSERT_NE(logo.Picture(), first);
+  EXPECT_EQ(logo.Picture()->Width(), 20);
+  const ui::PicturePtr second = logo.Picture();
+  r.Logo = L"absent.bmp";
+  view_.LoadLogo(r);
+  EXPECT_EQ(logo.Picture(), second);
+  r.Logo = L"LOGO.BMP";
+  view_.LoadLogo(r);
+  EXPECT_EQ(logo.Picture()->Width(), 48);
 }
 
 }  // namespace

@@ -148,6 +148,27 @@ TEST_F(ShadowControllerTest, HideFlagHidesAndStops) {
   EXPECT_EQ(fx.log, shown);
 }
 
+// Unwanted strips hide at once, keep following the owner hidden (its show and restore
+// included), and come back at the owner's current place when wanted again.
+TEST_F(ShadowControllerTest, UnwantedStripsStayHiddenAndFollowUntilWantedAgain) {
+  Settle();
+  shadow.SetWanted(false);
+  EXPECT_EQ(fx.log, (Log{"hide right", "hide bottom", "hide top", "hide left"}));
+  fx.log.clear();
+  PosChanged(200, 300, 500, 200, kSwpShowWindow);
+  shadow.OnOwnerMessage(kWmSize, kSizeRestored, nullptr);
+  EXPECT_EQ(fx.log, (Log{"draw bottom", "draw top", "move right", "move bottom", "move left", "move top"}));
+  EXPECT_FALSE(shadow.Shown());
+  fx.log.clear();
+  shadow.SetWanted(true);
+  EXPECT_EQ(fx.log, (Log{"show right", "show bottom", "show left", "show top"}));
+  fx.log.clear();
+  fx.visible = false;  // wanted again while the owner is hidden: nothing shows yet
+  shadow.SetWanted(false);
+  shadow.SetWanted(true);
+  EXPECT_EQ(fx.log, (Log{"hide right", "hide bottom", "hide top", "hide left"}));
+}
+
 TEST_F(ShadowControllerTest, ShowFlagWhileShownDoesNotShowAgain) {
   Settle();
   PosChanged(100, 100, 400, 200, kSwpShowWindow);

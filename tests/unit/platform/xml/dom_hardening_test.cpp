@@ -6,6 +6,7 @@
 
 #include "platform/error.h"
 #include "platform/text.h"
+#include "platform/xml/encoding.h"
 #include "test_support.h"
 #include "xml_test_support.h"
 
@@ -44,8 +45,11 @@ TEST_F(DomHardening, DocumentsWithADtdAreRefused) {
       BillionLaughs(),
       L"<!DOCTYPE r [<!ENTITY x SYSTEM 'file:///etc/hostname'>]><r>&x;</r>",
       L"<!DOCTYPE r SYSTEM 'http://127.0.0.1:9/never.dtd'><r/>",
+      L"<!DOCTYPE r PUBLIC '-//x//y' 'never.dtd'><r/>",
+      L"<!DOCTYPE r []><r/>",
+      L"<!DOCTYPE r><!DOCTYPE r [<!ENTITY a 'b'>]><r>&a;</r>",
+      L"<!DOCTYPE><r/>",
       L"<!-- hidden --><?pi x?>\n<!DOCTYPE r [<!ENTITY a 'b'>]><r>&a;</r>",
-      L"\xFEFF<?xml version='1.0'?> <!DOCTYPE r><r/>",
   };
   for (const auto& text : hostile) {
     EXPECT_FALSE(doc->loadXML(text)) << ToUtf8(text.substr(0, 80));
@@ -55,6 +59,16 @@ TEST_F(DomHardening, DocumentsWithADtdAreRefused) {
   WriteBytes(dir / "lol.xml", ToUtf8(BillionLaughs()));
   EXPECT_FALSE(doc->Load(ModulePath(dir / "lol.xml")));
   ExpectStillUsable();
+}
+
+// A bare declaration defines nothing, so it is no reason to refuse a catalogue.
+TEST_F(DomHardening, BareDoctypeIsAccepted) {
+  ASSERT_TRUE(doc->loadXML(L"\xFEFF<?xml version='1.0'?> <!DOCTYPE Messages><Messages><M>1</M></Messages>"));
+  EXPECT_EQ(doc->documentElement().nodeName(), L"Messages");
+  EXPECT_EQ(doc->SelectSingleNode(L".//M").Text(), L"1");
+  ASSERT_TRUE(doc->loadXML(L"<!-- c -->\r\n<!DOCTYPE\tMessages  >\r\n<Messages/>"));
+  EXPECT_EQ(doc->documentElement().nodeName(), L"Messages");
+  EXPECT_FALSE(doc->loadXML(L"<!DOCTYPE r><r>&a;</r>"));
 }
 
 TEST_F(DomHardening, UndefinedEntityIsAnError) {
@@ -110,6 +124,53 @@ TEST_F(DomHardening, DeepBuiltTreeSavesAndReadsWithoutRecursion) {
   EXPECT_NE(bytes.find("<n>bottom</n>"), std::string::npos);
   EXPECT_EQ(bytes.size(), std::string("<root>").size() + std::string("</root>").size() + 2 +
                               kDepth * (std::string("<n>").size() + std::string("</n>").size()) + 6);
+}
+
+// A character reference only works in text and attribute values: markup holding a character
+// the declared code page lacks must not be saved at all, or the file reads back changed
+// (or, for a name, not at all). Text with the same character round-trips.
+TEST_F(DomHardening, MarkupOutsideTheDeclaredCodePageIsNotSaved) {
+  TempDir dir;
+  const auto path = ModulePath(dir / "cache.xml");
+  const std::string good = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<Config/>\r\n";
+  const std::vector<std::wstring> markup{
+      L"<Config><!-- \x0865 --></Config>", L"<Config><![CDATA[\x0865]]></Config>",
+      L"<Config><?pi \x0865?></Config>", L"<Config a\x0865=\"1\"/>", L"<Config><e\x0865/></Config>"};
+  for (const auto& body : markup) {
+    WriteBytes(dir / "cache.xml", good);
+    ASSERT_TRUE(doc->loadXML(L"<?xml version=\"1.0\" encoding=\"GB2312\"?>" + body)) << ToUtf8(body);
+    EXPECT_THROW(doc->Save(path), RuntimeError) << ToUtf8(body);
+    EXPECT_EQ(notify::test::ReadBytes(dir / "cache.xml"), good) << ToUtf8(body);
+  }
+  ASSERT_TRUE(doc->loadXML(L"<?xml version=\"1.0\" encoding=\"GB2312\"?><Config a=\"\x0865\">\x0865</Config>"));
+  doc->Save(path);
+  ASSERT_TRUE(doc->Load(path));
+  EXPECT_EQ(doc->documentElement().Text(), L"\x0865");
+  EXPECT_EQ(doc->documentElement().Attributes().getNamedItem(L"a").Text(), L"\x0865");
+}
+
+// A document read through its BOM may declare an encoding that does not spell ASCII as
+// ASCII. Saved in it, the file's declaration could not be read: the save must refuse, or
+// write a file that loads again as the same document.
+TEST_F(DomHardening, SaveNeverWritesAFileThatCannotBeLoadedAgain) {
+  TempDir dir;
+  const auto path = ModulePath(dir / "cache.xml");
+  const std::string good = "<Config><ID>kept</ID></Config>";
+  for (const std::wstring encoding : {L"UTF-7", L"IBM037", L"UTF-8"}) {
+    if (!IsKnownEncoding(encoding)) continue;
+    WriteBytes(dir / "cache.xml", good);
+    WriteBytes(dir / "in.xml", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"" + ToUtf8(encoding) +
+                                   "\"?><Config><ID>a+-b&lt;</ID></Config>");
+    ASSERT_TRUE(doc->Load(ModulePath(dir / "in.xml"))) << ToUtf8(encoding);
+    try {
+      doc->Save(path);
+    } catch (const RuntimeError&) {
+      EXPECT_EQ(notify::test::ReadBytes(dir / "cache.xml"), good) << ToUtf8(encoding);
+      continue;
+    }
+    ASSERT_TRUE(doc->Load(path)) << ToUtf8(encoding);
+    EXPECT_EQ(doc->documentElement().Text(), L"a+-b<") << ToUtf8(encoding);
+  }
 }
 
 // The backends on their own, without the front's DOCTYPE refusal: external entities and

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct CodePageCase {
   const wchar_t* encoding;
   const wchar_t* text;
   std::string bytes;  // from the published code-page tables
+  std::size_t bom = 0;
 };
 
 const std::vector<CodePageCase>& CodePageCases() {
@@ -31,6 +33,13 @@ const std::vector<CodePageCase>& CodePageCases() {
       {L"UTF-8", L"\x4E2D\xE9", "\xE4\xB8\xAD\xC3\xA9"},
       {L"utf-16", L"A\x4E2D", std::string("\xFF\xFE" "A\0\x2D\x4E", 6)},
       {L"UTF-16BE", L"A\x4E2D", std::string("\xFE\xFF\0A\x4E\x2D", 6)},
+      // Beyond the hand-written names: what the system's table or iconv reads.
+      {L"EUC-CN", L"\x4E2D\x6587", "\xD6\xD0\xCE\xC4"},
+      {L"HZ-GB-2312", L"a\x4E2D\x6587~b", "a~{VPND~}~~b"},
+      {L"x-mac-chinesesimp", L"\x4E2D\x6587", "\xD6\xD0\xCE\xC4"},
+      {L"windows-874", L"\x0E01\x20AC", "\xA1\x80"},
+      {L"UTF-32", L"A\x4E2D", std::string("\xFF\xFE\0\0" "A\0\0\0\x2D\x4E\0\0", 12), 4},
+      {L"utf-32BE", L"A\x4E2D", std::string("\0\0\xFE\xFF\0\0\0A\0\0\x4E\x2D", 12), 4},
   };
   return cases;
 }
@@ -41,15 +50,36 @@ TEST(Encoding, EncodesAndDecodesByTable) {
 #ifdef _WIN32
     // Code page 54936 is the system's to offer; Wine 8 does not.
     if (EqualsNoCase(c.encoding, L"GB18030") && !IsKnownEncoding(c.encoding)) continue;
+#else
+    // glibc's iconv has no Mac Chinese.
+    if (EqualsNoCase(c.encoding, L"x-mac-chinesesimp") && !IsKnownEncoding(c.encoding)) continue;
 #endif
     EXPECT_TRUE(IsKnownEncoding(c.encoding));
     EXPECT_EQ(EncodeText(c.text, c.encoding), c.bytes);
     // Decoding takes no BOM: that is the file reader's business.
     const bool hasBom = c.bytes.rfind("\xFF\xFE", 0) == 0 || c.bytes.rfind("\xFE\xFF", 0) == 0;
-    const auto decoded = DecodeBytes(hasBom ? c.bytes.substr(2) : c.bytes, c.encoding);
+    const auto decoded = DecodeBytes(c.bytes.substr(c.bom ? c.bom : hasBom ? 2 : 0), c.encoding);
     ASSERT_TRUE(decoded.has_value());
     EXPECT_EQ(*decoded, c.text);
   }
+}
+
+TEST(Encoding, HzKeepsToItsSevenBitFormAndRefusesOthers) {
+  EXPECT_EQ(EncodeText(L"\x4E2D\xD55C\x4E2D", L"HZ-GB-2312"), "~{VP~}&#54620;~{VP~}");
+  EXPECT_EQ(DecodeBytes("a~\nb~{VP~}", L"hz-gb-2312"), std::optional<std::wstring>(L"ab\x4E2D"));
+  for (const char* bad : {"~{VP", "~x", "~{V~}", "\xD6\xD0", "~{\x01\x02~}"}) {
+    EXPECT_FALSE(DecodeBytes(bad, L"HZ-GB-2312").has_value()) << bad;
+  }
+}
+
+TEST(Encoding, Utf32FilesAreFoundByBomOrByTheirFirstCharacters) {
+  EXPECT_EQ(DetectXmlEncoding(std::string("\xFF\xFE\0\0<\0\0\0", 8)), L"UTF-32LE");
+  EXPECT_EQ(DetectXmlEncoding(std::string("<\0\0\0?\0\0\0", 8)), L"UTF-32LE");
+  EXPECT_EQ(DetectXmlEncoding(std::string("\0\0\0<\0\0\0?", 8)), L"UTF-32BE");
+  EXPECT_EQ(DetectXmlEncoding(std::string("\xFF\xFE<\0", 4)), L"UTF-16LE");
+  EXPECT_EQ(DecodeXmlBytes(std::string("\xFF\xFE\0\0<\0\0\0a\0\0\0/\0\0\0>\0\0\0", 20)),
+            std::optional<std::wstring>(L"<a/>"));
+  EXPECT_FALSE(DecodeBytes(std::string("\0\xD8\0\0", 4), L"UTF-32").has_value());  // a surrogate
 }
 
 TEST(Encoding, UnrepresentableCharactersBecomeReferences) {

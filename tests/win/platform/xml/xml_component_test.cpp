@@ -1,16 +1,21 @@
 // The system XML component through COM, real files locked by another handle, and the
 // repair pass with the real registration tool.
 #include <windows.h>
+#include <msxml2.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/error.h"
 #include "platform/handles_win.h"
+#include "platform/text.h"
+#include "platform/xml/com_create_win.h"
 #include "platform/xml/dom.h"
 #include "platform/xml/dom_backend.h"
+#include "platform/xml/encoding.h"
 #include "platform/xml/xml_services.h"
 #include "test_support.h"
 
@@ -66,6 +71,69 @@ TEST_F(XmlComponentWin, SaveOverALockedTargetThrowsAndKeepsIt) {
   EXPECT_EQ(entries, 1u) << "no temporary file left behind";
   doc.Save(target.wstring());  // unlocked, the same save succeeds
   EXPECT_NE(ReadBytes(target).find("new"), std::string::npos);
+}
+
+// Our element text against the component's own text property, on the same documents.
+// Whitespace-only text between elements is left out: Wine keeps it hidden in the tree
+// and reads it as one space, where the tree we walk has dropped it.
+TEST_F(XmlComponentWin, ElementTextMatchesTheComponentsTextProperty) {
+  const wchar_t* documents[] = {
+      L"<a> x </a>",
+      L"<a>\r\n\t x \t\r\n</a>",
+      L"<a> x <b> y </b> z </a>",
+      L"<a> x <!-- c --> y </a>",
+      L"<a> x <![CDATA[ c ]]> y </a>",
+      L"<a><![CDATA[ c ]]></a>",
+      L"<a> <![CDATA[ c ]]>x </a>",
+      L"<a>x<![CDATA[ c ]]> </a>",
+      L"<a>\n x <![CDATA[c]]> \n</a>",
+      L"<a>x  y\t\tz</a>",
+      L"<a>\n  <b>\n    t\n  </b>\n</a>",
+      L"<a> x<?p d?>y </a>",
+      L"<a>\u00A0x\u3000</a>",
+      L"<a>&#32;x&#10;</a>",
+      L"<a>x \n<b>y</b>\n z</a>",
+      L"<Message>\r\n  <Check>\r\n    {#P@CUR}x.txt\r\n  </Check>\r\n</Message>",
+  };
+  for (const bool preserve : {false, true}) {
+    for (const wchar_t* xml : documents) {
+      SCOPED_TRACE(std::string(preserve ? "preserved: " : "dropped: ") + ToUtf8(xml));
+      auto raw = CreateFromProgId<IXMLDOMDocument>(L"MSXML2.DOMDocument", IID_IXMLDOMDocument);
+      ASSERT_TRUE(raw);
+      ASSERT_EQ(raw->put_preserveWhiteSpace(preserve ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
+      win::SysFreeStringOwner text(::SysAllocString(xml));
+      VARIANT_BOOL ok = VARIANT_FALSE;
+      ASSERT_EQ(raw->loadXML(text.get(), &ok), S_OK);
+      ASSERT_EQ(ok, VARIANT_TRUE);
+      win::ComPtr<IXMLDOMElement> root;
+      ASSERT_EQ(raw->get_documentElement(root.put()), S_OK);
+      BSTR got = nullptr;
+      ASSERT_EQ(root->get_text(&got), S_OK);
+      const win::SysFreeStringOwner owned(got);
+      const std::wstring component(got, ::SysStringLen(got));
+
+      auto backend = CreateDomBackend(L"MSXML2.DOMDocument");
+      ASSERT_NE(backend, nullptr);
+      DomDocument doc(std::move(backend));
+      doc.PreserveWhitespace(preserve);
+      ASSERT_TRUE(doc.loadXML(xml));
+      EXPECT_EQ(doc.documentElement().Text(), component);
+    }
+  }
+}
+
+// Names that only the system's charset table knows (none is in our fallback list).
+TEST_F(XmlComponentWin, DeclaredNamesResolveThroughTheSystemCharsetTable) {
+  ASSERT_TRUE(com.ok());
+  EXPECT_EQ(DecodeBytes("\x80\x9F", L"x-mac-cyrillic"), std::optional<std::wstring>(L"\x0410\x042F"));
+  EXPECT_EQ(DecodeBytes("\x80", L"DOS-862"), std::optional<std::wstring>(L"\x05D0"));
+  EXPECT_EQ(EncodeText(L"\x042F", L"X-MAC-CYRILLIC"), "\x9F");
+  EXPECT_FALSE(IsKnownEncoding(L"x-no-such-charset"));
+  TempDir dir;
+  WriteBytes(dir / "c.xml", "<?xml version='1.0' encoding='x-mac-cyrillic'?><Config><ID>\x80</ID></Config>");
+  DomDocument doc(CreateDomBackend(L"MSXML2.DOMDocument"));
+  ASSERT_TRUE(doc.Load((dir / "c.xml").wstring()));
+  EXPECT_EQ(doc.SelectSingleNode(L"Config/ID").Text(), L"\x0410");
 }
 
 TEST_F(XmlComponentWin, RepairRunsTheRealRegistrationToolThenLogsOnce) {

@@ -1,0 +1,42 @@
+// The date parser and the value conversions of catalogue attributes. The input is
+// taken as UTF-8 text, the way a decoded catalogue hands it over.
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+
+#include "catalogue/conversions.h"
+#include "fuzz_support.h"
+
+using namespace notify;
+
+namespace {
+
+template <class Body>
+void Tolerating(Body body) {
+  try {
+    body();
+  } catch (const std::exception&) {
+    // Conversions fail by throwing; the selection's trap turns that into "no run".
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::wstring text = FromUtf8(fuzz::AsBytes(data, size));
+
+  for (const auto order : {DateOrder::MonthDayYear, DateOrder::DayMonthYear, DateOrder::YearMonthDay}) {
+    const PortableDateParser parser(order);
+    std::optional<CivilDate> date;
+    Tolerating([&] { date = parser.Parse(text); });
+    if (date && !IsValidDate(*date)) fuzz::PropertyFailed("the parser returned an impossible date", text);
+    if (date) (void)DayNumber(*date);
+    Tolerating([&] { (void)IsExpired(text, CivilDate{2026, 12, 9}, parser); });
+  }
+  Tolerating([&] { (void)ColourFromText(text); });
+  Tolerating([&] { (void)Int16FromText(text); });
+  Tolerating([&] { (void)TwipsFromPixelsText(text); });
+  Tolerating([&] { (void)FlagFromText(text); });
+  Tolerating([&] { (void)Val(text); });
+  return 0;
+}
