@@ -5,7 +5,12 @@ shows one window, measured in the same run under the same Wine:
 - from the first TmShut tick to the popup visible (in-process timestamps, median);
 - from process start to the window visible;
 - CPU time used while a message waits out a 10-second AutoShut;
-- peak resident set (the process's working set as Linux sees it).
+- peak resident set (the process's working set as Linux sees it);
+- CPU time used while the message is held back for 60 s by another program's
+  full-screen window, and while its countdown is paused for 10 s by the pointer resting
+  on the popup;
+- the cost of the desk's questions before each show (desk_wine_timing.exe, with another
+  program's window in the foreground).
 
 Run under tools/winenv.sh after building the windows preset:
     tools/winenv.sh python3 bench/lifecycle_bench.py [runs]
@@ -99,6 +104,96 @@ def run(argv, cwd, wait_seconds):
     return stamps, cpu, peak, shown_at
 
 
+def read_stamps(log, stamps):
+    log.seek(0)
+    for line in log.read().decode("utf-8", "replace").splitlines():
+        m = STAMP.match(line)
+        if m and m.group(2) not in stamps:
+            stamps[m.group(2)] = float(m.group(1))
+
+
+def start_logged(argv, cwd):
+    env = dict(os.environ, WINEDEBUG="+timestamp,warn+seh")
+    log = tempfile.TemporaryFile()
+    proc = subprocess.Popen(["wine", *argv], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=log)
+    return proc, log
+
+
+def wait_stamp(proc, log, name, timeout):
+    stamps = {}
+    end = time.monotonic() + timeout
+    while time.monotonic() < end and proc.poll() is None:
+        read_stamps(log, stamps)
+        if name in stamps:
+            return stamps
+        time.sleep(0.05)
+    return stamps
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.kill()
+    proc.wait()
+
+
+def cpu_while_deferred(seconds=60):
+    """CPU of Notify.exe while a full-screen window of another program holds its message back."""
+    reset_cache()
+    folder = program_folder(auto_shut=2)
+    cover = subprocess.Popen(["wine", os.path.join(BIN, "desk_cover.exe"), str(seconds + 30)],
+                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(3)
+    proc, log = start_logged(["Notify.exe"], folder)
+    try:
+        stamps = wait_stamp(proc, log, "TmShut tick", 30)
+        if "TmShut tick" not in stamps:
+            return None
+        time.sleep(2)
+        start_cpu = cpu_seconds(proc.pid)
+        time.sleep(seconds)
+        cpu = cpu_seconds(proc.pid) - start_cpu
+        read_stamps(log, stamps)
+        return None if "popup shown" in stamps else cpu  # shown: the run did not measure a deferral
+    finally:
+        stop(proc)
+        stop(cover)
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def cpu_while_paused(seconds=10):
+    """CPU of Notify.exe while the pointer rests on an AutoShut 2 popup."""
+    reset_cache()
+    folder = program_folder(auto_shut=2)
+    proc, log = start_logged(["Notify.exe"], folder)
+    try:
+        if "popup shown" not in wait_stamp(proc, log, "popup shown", 30):
+            return None
+        # Inside the popup at the bottom right of the 1280 x 1024 screen, whatever its size.
+        subprocess.run(["xdotool", "mousemove", "1150", "975"], check=True)
+        time.sleep(1)
+        start_cpu = cpu_seconds(proc.pid)
+        time.sleep(seconds)
+        cpu = cpu_seconds(proc.pid) - start_cpu
+        return cpu if proc.poll() is None else None  # ended: the countdown was not paused
+    finally:
+        subprocess.run(["xdotool", "mousemove", "5", "5"], check=False)
+        stop(proc)
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def desk_question_cost():
+    cover = subprocess.Popen(["wine", os.path.join(BIN, "desk_cover.exe"), "30", "100", "100", "600", "400"],
+                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        time.sleep(3)
+        out = subprocess.run(["wine", os.path.join(BIN, "desk_wine_timing.exe")], stdin=subprocess.DEVNULL,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, timeout=120).stdout
+        return out.strip()
+    finally:
+        stop(cover)
+
+
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
     tick_to_shown, notify_start, notify_cpu, notify_peak = [], [], [], []
@@ -133,6 +228,14 @@ def main():
     print(f"| process start to window shown, median ms | {med(notify_start, 1000)} | {med(base_start, 1000)} |")
     print(f"| CPU during a 10 s wait, median ms | {med(notify_cpu, 1000)} | {med(base_cpu, 1000)} |")
     print(f"| peak resident set, median MiB | {med(notify_peak, 1 / 1024)} | {med(base_peak, 1 / 1024)} |")
+
+    deferred = cpu_while_deferred()
+    paused = [cpu_while_paused() for _ in range(3)]
+    paused = [p for p in paused if p is not None]
+    print()
+    print(f"CPU while held back 60 s by a full-screen window, ms: {'n/a' if deferred is None else f'{deferred * 1000:.0f}'}")
+    print(f"CPU while paused 10 s by the pointer on the popup, median ms: {med(paused, 1000)} ({len(paused)} runs)")
+    print(desk_question_cost())
 
 
 if __name__ == "__main__":

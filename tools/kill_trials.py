@@ -129,8 +129,8 @@ def main():
                 print(f"{trial + 1} trials, {len(failures)} failures, {counts}", flush=True)
     print(f"kill trials: {counts['aimed']} aimed at a save, {counts['random']} at random moments")
     print(f"aimed kills that left a temporary file (landed inside a save): {counts['aimed_with_temp_left']}")
-    print(f"kills before the cache existed: {counts['no_cache_yet']}; catalogues completed and restarted: "
-          f"{counts['completed_catalogues']}; longest prefix seen: {longest_prefix}")
+    print(f"kills before the cache existed: {counts['no_cache_yet']}; caches restarted near the catalogue's end: "
+          f"{counts['restarts']}; longest prefix seen: {longest_prefix}")
     print(f"{trials - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0
 

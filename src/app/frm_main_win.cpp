@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "app/desk_win.h"
 #include "catalogue/cache.h"
 #include "platform/error.h"
 #include "platform/message_pump_win.h"
@@ -36,7 +37,8 @@ void FrmMain::Form_Load() noexcept {
     // Log-off or shutdown: end in order now; what was shown is already in the cache.
     form_->OnEndSession([this] { ReleaseAndExit(); });
     if (!SelectMessages(xml_.XmlDocument.get(), catalogue_, DefaultSelectionEnvironment())) ReleaseAndExit();
-    loop_ = std::make_unique<ShowLoop>(*this, catalogue_.Messages, ProgramFolder());
+    desk_ = CreateWinDesk(form_->Handle());
+    loop_ = std::make_unique<ShowLoop>(*this, *desk_, catalogue_.Messages, ProgramFolder(), catalogue_.Defer);
     form_->Hide();
     if (::SetTimer(form_->Handle(), kTmShut, kTmShutIntervalMs, &FrmMain::TmShutProc) == 0) ReleaseAndExit();
   } catch (...) {
@@ -109,7 +111,7 @@ void FrmMain::ShowShadow(bool show) {
   if (ShadowObject) ShadowObject->ShowStrips(show);
 }
 
-void FrmMain::PlacePopup() { form_->PlacePopup(); }
+void FrmMain::PlacePopup(const ui::MonitorArea& screen) { form_->PlacePopup(screen); }
 
 void FrmMain::ShowForm() {
   form_->Show();
@@ -132,6 +134,8 @@ void FrmMain::RecordSeenId(MsgRecord& record) {
 }
 
 void FrmMain::WaitStep() { WaitUntil(DelayObject.get(), kWaitStepMs, kOneStep, kOneStep); }
+
+void FrmMain::DeferStep() { WaitUntil(DelayObject.get(), kDeferCheckMs, kOneStep, kOneStep); }
 
 void FrmMain::ShellOpen(const std::wstring& target) { notify::ShellOpen(target, L"", kShowNormal); }
 

@@ -41,13 +41,14 @@ class FrmMain final : public ShowLoopHost {
   void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) override;
   void ApplyShadow() override;
   void ShowShadow(bool show) override;
-  void PlacePopup() override;
+  void PlacePopup(const ui::MonitorArea& screen) override;
   void ShowForm() override;
   void HideForm() override;
   bool FileExists(const std::wstring& path) override;
   void PlaySoundFile(const std::wstring& path) override;
   void RecordSeenId(MsgRecord& record) override;
   void WaitStep() override;
+  void DeferStep() override;
   void ShellOpen(const std::wstring& target) override;
 
   // The process-wide objects, released in this order: XML, shadow, delay.
@@ -56,6 +57,7 @@ class FrmMain final : public ShowLoopHost {
   std::unique_ptr<CL02> DelayObject;
 
   std::unique_ptr<PopupWindow> form_;
+  std::unique_ptr<Desk> desk_;
   CatalogueState catalogue_;
   std::unique_ptr<ShowLoop> loop_;
 };

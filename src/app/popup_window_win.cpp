@@ -15,7 +15,7 @@ class SkinnedPopup final : public PopupWindow {
   void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) override {
     view_.SetRoundedRegion(ellipseWidth, ellipseHeight);
   }
-  void PlacePopup() override { view_.PlacePopup(); }
+  void PlacePopup(const ui::MonitorArea& screen) override { view_.PlacePopup(screen); }
   void Show() override { view_.Show(); }
   void Hide() override { view_.Hide(); }
   void Unload() override { view_.Unload(); }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "catalogue/msg_record.h"
+#include "platform/ui/screen.h"
 #include "platform/xml/dom.h"
 
 namespace notify {
@@ -20,7 +21,7 @@ class PopupWindow {
   virtual void LoadLogo(const MsgRecord& record) = 0;
   virtual void LayoutPopup(const MsgRecord& record) = 0;
   virtual void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) = 0;
-  virtual void PlacePopup() = 0;
+  virtual void PlacePopup(const ui::MonitorArea& screen) = 0;
   virtual void Show() = 0;
   virtual void Hide() = 0;
   virtual void Unload() = 0;

@@ -6,15 +6,16 @@
 
 namespace notify {
 
-ShowLoop::ShowLoop(ShowLoopHost& host, std::vector<MsgRecord>& messages, std::wstring programFolder)
-    : host_(host), messages_(messages), programFolder_(std::move(programFolder)) {}
+ShowLoop::ShowLoop(ShowLoopHost& host, Desk& desk, std::vector<MsgRecord>& messages, std::wstring programFolder,
+                   bool defer)
+    : host_(host), desk_(desk), messages_(messages), programFolder_(std::move(programFolder)), defer_(defer) {}
 
 void ShowLoop::RunShowLoop() {
   try {
     std::wstring lastStyle;
     for (std::size_t i = 0; i < CatalogueCount(); ++i) {
       if (messages_[i].ID.empty()) break;  // accepted records are packed from slot 0
-      ShowOne(i, lastStyle);
+      if (!ShowOne(i, lastStyle)) break;
     }
   } catch (const std::exception&) {
     // Fall through to the orderly end: a popup never stays up with no loop behind it.
@@ -22,8 +23,9 @@ void ShowLoop::RunShowLoop() {
   host_.ReleaseAndExit();
 }
 
-void ShowLoop::ShowOne(std::size_t index, std::wstring& lastStyle) {
+bool ShowLoop::ShowOne(std::size_t index, std::wstring& lastStyle) {
   currentIndex_ = static_cast<std::int16_t>(index);
+  if (defer_ && !WaitForGoodMoment()) return false;
   MsgRecord& record = messages_[index];
   // Hidden before the new look is laid out, so no strip ever frames a message without shadow.
   if (shadowApplied_ && !record.Shadow) host_.ShowShadow(false);
@@ -41,7 +43,7 @@ void ShowLoop::ShowOne(std::size_t index, std::wstring& lastStyle) {
   } else if (record.Shadow) {
     host_.ShowShadow(true);
   }
-  host_.PlacePopup();
+  host_.PlacePopup(desk_.ScreenInUse());
   host_.ShowForm();
   if (!record.Sound.empty()) {
     const auto sound = programFolder_ + L"Sound\\" + record.Sound;
@@ -49,7 +51,25 @@ void ShowLoop::ShowOne(std::size_t index, std::wstring& lastStyle) {
   }
   host_.RecordSeenId(record);
   WaitForClose(record);
+  return true;
 }
+
+bool ShowLoop::WaitForGoodMoment() {
+  bool hidden = false;
+  while (desk_.Busy() || desk_.Away()) {
+    if (!hidden) {
+      host_.HideForm();  // the message before, done with, does not stand in for this one
+      hidden = true;
+    }
+    const std::uint64_t before = desk_.Milliseconds();
+    host_.DeferStep();
+    deferredMs_ += desk_.Milliseconds() - before;
+    if (deferredMs_ >= kDeferLimitMs) return false;
+  }
+  return true;
+}
+
+bool ShowLoop::CountdownPaused() { return desk_.PointerOverPopup() || (defer_ && desk_.Away()); }
 
 void ShowLoop::WaitForClose(const MsgRecord& record) {
   waitCounter_ = 0;
@@ -59,7 +79,7 @@ void ShowLoop::WaitForClose(const MsgRecord& record) {
   }
   do {
     host_.WaitStep();
-    ++waitCounter_;
+    if (!CountdownPaused()) ++waitCounter_;
   } while (waitCounter_ < record.AutoShut);
 }
 

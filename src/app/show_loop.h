@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/desk.h"
 #include "catalogue/msg_record.h"
 
 namespace notify {
@@ -22,7 +23,7 @@ class ShowLoopHost {
   virtual void ApplyShadow() = 0;
   // Shows or hides the strips of the shadow attached by ApplyShadow.
   virtual void ShowShadow(bool show) = 0;
-  virtual void PlacePopup() = 0;
+  virtual void PlacePopup(const ui::MonitorArea& screen) = 0;
   virtual void ShowForm() = 0;
   virtual void HideForm() = 0;
   virtual bool FileExists(const std::wstring& path) = 0;
@@ -30,6 +31,8 @@ class ShowLoopHost {
   virtual void RecordSeenId(MsgRecord& record) = 0;
   // One one-second wait during which window messages, and so the button handlers, run.
   virtual void WaitStep() = 0;
+  // One wait of kDeferCheckMs while a message is deferred, dispatching window messages.
+  virtual void DeferStep() = 0;
   virtual void ShellOpen(const std::wstring& target) = 0;
   // Ends the process; in the product it never returns.
   virtual void ReleaseAndExit() = 0;
@@ -37,8 +40,10 @@ class ShowLoopHost {
 
 class ShowLoop {
  public:
-  // `messages` has one slot more than the catalogue has Message elements.
-  ShowLoop(ShowLoopHost& host, std::vector<MsgRecord>& messages, std::wstring programFolder);
+  // `messages` has one slot more than the catalogue has Message elements. With `defer`
+  // off (the catalogue's choice) messages show at once and count down unwatched.
+  ShowLoop(ShowLoopHost& host, Desk& desk, std::vector<MsgRecord>& messages, std::wstring programFolder,
+           bool defer = true);
 
   void RunShowLoop();
   void CmdCloseClick();
@@ -49,13 +54,19 @@ class ShowLoop {
   bool ShadowApplied() const { return shadowApplied_; }
 
  private:
-  void ShowOne(std::size_t index, std::wstring& lastStyle);
+  // False when the message was deferred to the limit: the run ends without it.
+  bool ShowOne(std::size_t index, std::wstring& lastStyle);
+  bool WaitForGoodMoment();
   void WaitForClose(const MsgRecord& record);
+  bool CountdownPaused();
   std::size_t CatalogueCount() const { return messages_.empty() ? 0 : messages_.size() - 1; }
 
   ShowLoopHost& host_;
+  Desk& desk_;
   std::vector<MsgRecord>& messages_;
   std::wstring programFolder_;
+  bool defer_ = true;
+  std::uint64_t deferredMs_ = 0;  // all deferral of this run
   std::int16_t currentIndex_ = 0;
   std::int16_t waitCounter_ = 0;
   bool shadowApplied_ = false;

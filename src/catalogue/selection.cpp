@@ -235,8 +235,11 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
   state.CatalogPath = AddTrailingBackslash(ProgramFolder()) + L"Message.xml";
   if (!LoadCatalogue(*doc, state.CatalogPath, observer)) return false;
   const std::wstring appId = Stage(observer, RunStage::ReadAppId, [&] {
-    const std::wstring rootName = doc->documentElement().baseName();
-    return Trim(AttributeText(doc->SelectSingleNode(rootName), L"AppID"));
+    const DomNode root = doc->SelectSingleNode(doc->documentElement().baseName());
+    std::wstring id = Trim(AttributeText(root, L"AppID"));
+    const DomNode defer = root.Attributes().getNamedItem(L"Defer");
+    state.Defer = defer.IsNothing() || !EqualsNoCase(Trim(defer.Text()), L"OFF");
+    return id;
   });
 
   state.CachePath = CachePathFor(env.AppDataFolder, appId);

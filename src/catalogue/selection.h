@@ -22,6 +22,9 @@ struct CatalogueState {
   std::wstring CachePath;
   std::vector<std::wstring> SeenIds;
   std::vector<MsgRecord> Messages;
+  // The root's optional Defer attribute: "OFF" (any case) shows messages without waiting
+  // for a good moment.
+  bool Defer = true;
 };
 
 struct SelectionEnvironment {

@@ -49,6 +49,7 @@ inline void ReleaseIdList(PIDLIST_ABSOLUTE p) { ::ILFree(p); }
 inline void ReleaseWindow(HWND h) { ::DestroyWindow(h); }
 inline void ReleaseIcon(HICON h) { ::DestroyIcon(h); }
 inline void ReleaseBstr(BSTR s) { ::SysFreeString(s); }
+inline void ReleaseDesktop(HDESK h) { ::CloseDesktop(h); }
 inline void ReleaseFind(HANDLE h) { ::FindClose(h); }
 
 using DeleteObjectOwner = Owned<HGDIOBJ, ReleaseGdiObject>;
@@ -59,6 +60,7 @@ using CoTaskMemOwner = Owned<void*, ReleaseTaskMem>;
 using IdListOwner = Owned<PIDLIST_ABSOLUTE, ReleaseIdList>;
 using DestroyWindowOwner = Owned<HWND, ReleaseWindow>;
 using DestroyIconOwner = Owned<HICON, ReleaseIcon>;
+using CloseDesktopOwner = Owned<HDESK, ReleaseDesktop>;
 using SysFreeStringOwner = Owned<BSTR, ReleaseBstr>;
 // FindFirstFileW fails with INVALID_HANDLE_VALUE: store nullptr instead.
 using FindCloseOwner = Owned<HANDLE, ReleaseFind>;

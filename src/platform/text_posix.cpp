@@ -22,8 +22,10 @@ locale_t CaseLocale() {
 }  // namespace
 
 wchar_t FoldCase(wchar_t c) {
+  // ASCII maps the same in every UTF-8 locale; most identifiers never leave it.
+  if (c < 0x80) return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;
   if (const locale_t locale = CaseLocale()) return static_cast<wchar_t>(::towupper_l(static_cast<wint_t>(c), locale));
-  return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;  // no UTF-8 locale at all
+  return c;  // no UTF-8 locale at all
 }
 
 std::wstring FoldCase(std::wstring_view text) {

@@ -40,7 +40,15 @@ wchar_t FoldCase(wchar_t c) { return FoldCase(std::wstring_view(&c, 1))[0]; }
 
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
-  if (a.empty()) return true;
+  // Pure ASCII pairs, most identifiers, need no system call: only a..z have a case there.
+  bool ascii = true;
+  for (std::size_t i = 0; ascii && i < a.size(); ++i) {
+    const wchar_t x = a[i];
+    const wchar_t y = b[i];
+    ascii = x < 0x80 && y < 0x80;
+    if (ascii && x != y && ((x | 0x20) != (y | 0x20) || (x | 0x20) < L'a' || (x | 0x20) > L'z')) return false;
+  }
+  if (ascii) return true;
   if (a.size() > 0x7FFFFFFF) return FoldCase(a) == FoldCase(b);
   const int length = static_cast<int>(a.size());
   return ::CompareStringOrdinal(a.data(), length, b.data(), length, TRUE) == CSTR_EQUAL;

@@ -27,6 +27,15 @@ std::int16_t BottomBandTwips(const ui::ScreenMetrics& screen) {
   return RoundInto<std::int16_t>(band);
 }
 
+ui::ScreenMetrics OnMonitor(ui::ScreenMetrics metrics, const ui::MonitorArea& area) {
+  const auto& monitor = area.monitor;
+  if (monitor.right <= monitor.left || monitor.bottom <= monitor.top) return metrics;
+  metrics.widthTwips = static_cast<float>(monitor.right) * metrics.twipsPerPixelX;
+  metrics.heightTwips = static_cast<float>(monitor.bottom) * metrics.twipsPerPixelY;
+  metrics.workArea = area.workArea;
+  return metrics;
+}
+
 TwipsPoint PopupPosition(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips) {
   const float band = BottomBandTwips(screen);
   return {screen.widthTwips - popupWidthTwips - kPopupMarginTwips,

@@ -21,6 +21,11 @@ struct TwipsPoint {
 // 16 bits. Throws RuntimeError when it does not fit.
 std::int16_t BottomBandTwips(const ui::ScreenMetrics& screen);
 
+// The metrics with the screen narrowed to one monitor: its right and bottom edges stand
+// for the screen's size, so the placement below lands on that monitor. An empty monitor
+// (unknown) leaves the metrics as they are.
+ui::ScreenMetrics OnMonitor(ui::ScreenMetrics metrics, const ui::MonitorArea& area);
+
 // Bottom right of the screen, 96 twips in from the right edge and above the bottom band.
 TwipsPoint PopupPosition(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips);
 

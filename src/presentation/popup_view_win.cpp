@@ -226,7 +226,7 @@ void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipse
   notify::SetRoundedRegion(form_, ellipseWidth, ellipseHeight);
 }
 
-void PopupView::PlacePopup() noexcept { notify::PlacePopup(form_); }
+void PopupView::PlacePopup(const ui::MonitorArea& screen) noexcept { notify::PlacePopup(form_, {}, screen); }
 
 win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                                          const WindowShapeCalls& calls) {
@@ -249,9 +249,10 @@ void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t el
   });
 }
 
-void PlacePopup(ui::Form& form, const WindowShapeCalls& calls) noexcept {
+void PlacePopup(ui::Form& form, const WindowShapeCalls& calls, const ui::MonitorArea& screen) noexcept {
   TrapVoid([&] {
-    const TwipsPoint at = PopupPosition(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
+    const TwipsPoint at =
+        PopupPosition(OnMonitor(ui::QueryScreenMetrics(), screen), form.WidthTwips(), form.HeightTwips());
     form.MoveTwips(at.left, at.top, form.WidthTwips(), form.HeightTwips());
     // NOACTIVATE: making the popup topmost must not take the activation from the user's
     // window (and without a window manager Wine would wait on every later hide). A popup

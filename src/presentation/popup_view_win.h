@@ -12,6 +12,7 @@
 #include "catalogue/msg_record.h"
 #include "platform/handles_win.h"
 #include "platform/ui/form_win.h"
+#include "platform/ui/screen.h"
 #include "platform/xml/dom.h"
 #include "presentation/layout.h"
 #include "presentation/popup_button_win.h"
@@ -48,9 +49,10 @@ class PopupView {
   void SetLogoFile(const std::wstring& path);
   // Ends quietly at the first negative size, keeping what was set before.
   void LayoutPopup(const MsgRecord& record) noexcept;
-  // A region or placement that fails leaves the popup without that effect.
+  // A region or placement that fails leaves the popup without that effect. The place is on
+  // the given monitor; the primary screen when it is unknown (all zeros).
   void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) noexcept;
-  void PlacePopup() noexcept;
+  void PlacePopup(const ui::MonitorArea& screen = {}) noexcept;
 
   // The two buttons' Click events, as FrmMain handles them. Closing the form itself
   // (Alt+F4, Esc, WM_CLOSE) acts as the close button, visible or not.
@@ -86,13 +88,14 @@ struct WindowShapeCalls {
 };
 
 // Shared procedures on any form: the region right/bottom from its twips size and the
-// screen's twips per pixel; the place 96 twips in from the bottom right, topmost.
+// screen's twips per pixel; the place 96 twips in from the bottom right of the monitor
+// (the primary screen when unknown), topmost.
 void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                       const WindowShapeCalls& calls = {}) noexcept;
 // The region SetRoundedRegion gives the form, for those who draw the popup elsewhere; an
 // empty owner when it cannot be made. Throws RuntimeError when the size overflows.
 win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                                          const WindowShapeCalls& calls = {});
-void PlacePopup(ui::Form& form, const WindowShapeCalls& calls = {}) noexcept;
+void PlacePopup(ui::Form& form, const WindowShapeCalls& calls = {}, const ui::MonitorArea& screen = {}) noexcept;
 
 }  // namespace notify

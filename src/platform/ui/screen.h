@@ -14,6 +14,14 @@ struct ScreenPixelRect {
   bool operator==(const ScreenPixelRect&) const = default;
 };
 
+// One monitor and its work area (the monitor less the taskbar), screen pixels; all zeros
+// when unknown.
+struct MonitorArea {
+  ScreenPixelRect monitor;
+  ScreenPixelRect workArea;
+  bool operator==(const MonitorArea&) const = default;
+};
+
 struct ScreenMetrics {
   float widthTwips = 0;   // primary screen
   float heightTwips = 0;  // primary screen

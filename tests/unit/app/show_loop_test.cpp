@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <stdexcept>
@@ -16,12 +17,31 @@ namespace {
 // Thrown by the fake's ReleaseAndExit: not a std::exception, like a process that ends.
 struct ProcessEnded {};
 
+// The desk as a script: answers set by the test, the clock moved by the host's deferral waits.
+class ScriptedDesk : public Desk {
+ public:
+  bool busy = false;
+  bool away = false;
+  bool pointerOver = false;
+  ui::MonitorArea screen;
+  std::uint64_t now = 1'000;
+
+  bool Busy() override { return busy; }
+  bool Away() override { return away; }
+  bool PointerOverPopup() override { return pointerOver; }
+  ui::MonitorArea ScreenInUse() override { return screen; }
+  std::uint64_t Milliseconds() override { return now; }
+};
+
 class FakeHost : public ShowLoopHost {
  public:
   std::vector<std::wstring> calls;
   std::set<std::wstring> existingFiles;
   std::function<void(int step)> onWaitStep;  // runs "inside" the wait, like a click
+  std::function<void(int step)> onDeferStep;
+  ScriptedDesk* desk = nullptr;
   int waitSteps = 0;
+  int deferSteps = 0;
   bool failPlacement = false;
   bool failRecording = false;
 
@@ -33,9 +53,9 @@ class FakeHost : public ShowLoopHost {
   }
   void ApplyShadow() override { calls.push_back(L"shadow"); }
   void ShowShadow(bool show) override { calls.push_back(show ? L"strips:on" : L"strips:off"); }
-  void PlacePopup() override {
+  void PlacePopup(const ui::MonitorArea& screen) override {
     if (failPlacement) Fail("placement");
-    calls.push_back(L"place");
+    calls.push_back(screen.monitor.left == 0 ? L"place" : L"place@" + std::to_wstring(screen.monitor.left));
   }
   void ShowForm() override { calls.push_back(L"show"); }
   void HideForm() override { calls.push_back(L"hide"); }
@@ -49,6 +69,12 @@ class FakeHost : public ShowLoopHost {
     ++waitSteps;
     calls.push_back(L"wait");
     if (onWaitStep) onWaitStep(waitSteps);
+  }
+  void DeferStep() override {
+    ++deferSteps;
+    calls.push_back(L"defer");
+    desk->now += kDeferCheckMs;
+    if (onDeferStep) onDeferStep(deferSteps);
   }
   void ShellOpen(const std::wstring& target) override { calls.push_back(L"open:" + target); }
   void ReleaseAndExit() override {
@@ -90,9 +116,13 @@ std::vector<MsgRecord> Slots(std::size_t catalogueCount, std::vector<MsgRecord> 
 
 struct Fixture {
   FakeHost host;
+  ScriptedDesk desk;
   std::vector<MsgRecord> messages;
   ShowLoop loop;
-  explicit Fixture(std::vector<MsgRecord> m) : messages(std::move(m)), loop(host, messages, L"C:\\App\\") {}
+  explicit Fixture(std::vector<MsgRecord> m, bool defer = true)
+      : messages(std::move(m)), loop(host, desk, messages, L"C:\\App\\", defer) {
+    host.desk = &desk;
+  }
   void Run() { EXPECT_THROW(loop.RunShowLoop(), ProcessEnded); }
 };
 
@@ -220,17 +250,6 @@ TEST(ShowLoop, ShadowAttachesOnceAndFollowsEachMessagesOwnSetting) {
   EXPECT_EQ(shadowSteps, expected);
 }
 
-TEST(ShowLoop, EveryMessageAsksForItsOwnLogoEvenUnderTheSameStyle) {
-  MsgRecord a = Record(L"a", 1), b = Record(L"b", 1);
-  a.Logo = L"one.png";
-  b.Logo = L"two.png";
-  Fixture f(Slots(2, {a, b}));
-  f.Run();
-  EXPECT_EQ(f.host.Count(L"style:Blue"), 1);
-  EXPECT_EQ(f.host.Count(L"logo:one.png"), 1);
-  EXPECT_EQ(f.host.Count(L"logo:two.png"), 1);
-}
-
 TEST(ShowLoop, MissingSoundIsSkippedAndAnEmptySelectionShowsNothing) {
   MsgRecord r = Record(L"a", 1);
   r.Sound = L"missing.wav";
@@ -250,6 +269,107 @@ TEST(ShowLoop, AnErrorFromPlacementEndsTheProgramInOrder) {
   EXPECT_EQ(f.host.Count(L"show"), 0);
   EXPECT_EQ(f.host.Count(L"exit"), 1);
   EXPECT_EQ(f.host.calls.back(), L"exit");
+}
+
+// Index of the first call equal to `call`, or -1.
+int IndexOf(const std::vector<std::wstring>& calls, const std::wstring& call) {
+  for (std::size_t i = 0; i < calls.size(); ++i)
+    if (calls[i] == call) return static_cast<int>(i);
+  return -1;
+}
+
+TEST(ShowLoopDeferral, EachMessageWaitsHiddenAndUnrecordedUntilTheDeskIsClear) {
+  Fixture f(Slots(2, {Record(L"a", 2), Record(L"b", 2)}));
+  f.desk.busy = true;  // a full-screen window before the first message
+  f.host.onDeferStep = [&](int step) {
+    if (step == 3) f.desk.busy = false;
+    if (step == 4) f.desk.busy = false, f.desk.away = true;  // ... then left the desk
+    if (step == 5) f.desk.away = false;
+  };
+  f.host.onWaitStep = [&](int step) {
+    if (step == 2) f.desk.busy = true;  // someone went full screen while a was up ...
+  };
+  f.Run();
+  const auto& c = f.host.calls;
+  EXPECT_EQ(f.host.deferSteps, 5);
+  // Nothing of a happens before its three deferral waits.
+  EXPECT_EQ(IndexOf(c, L"defer"), 1) << "hidden first, then the waits";
+  EXPECT_GT(IndexOf(c, L"layout:a"), IndexOf(c, L"defer") + 2);
+  EXPECT_EQ(f.host.StepsShowing(L"a"), 2) << "a message on screen keeps its place and its time";
+  // b waits for its two steps with a's popup hidden and b unrecorded.
+  const int hideB = static_cast<int>(std::find(c.begin() + IndexOf(c, L"record:a"), c.end(), L"hide") - c.begin());
+  EXPECT_LT(hideB, IndexOf(c, L"layout:b"));
+  EXPECT_LT(IndexOf(c, L"record:a"), hideB);
+  EXPECT_EQ(f.host.Count(L"record:b"), 1);
+  EXPECT_EQ(f.host.StepsShowing(L"b"), 2);
+  EXPECT_EQ(c.back(), L"exit");
+}
+
+TEST(ShowLoopDeferral, ThirtyMinutesOfDeferralInAllEndTheRunWithoutTheWaitingMessage) {
+  {  // never clear: nothing shown, nothing recorded, the end after 30 min of 2 s waits
+    Fixture f(Slots(1, {Record(L"a", 1)}));
+    f.desk.away = true;
+    f.Run();
+    EXPECT_EQ(f.host.deferSteps, 900);
+    EXPECT_EQ(f.host.Count(L"show"), 0);
+    EXPECT_EQ(f.host.Count(L"record:a"), 0);
+    EXPECT_EQ(f.host.calls.back(), L"exit");
+  }
+  {  // 10 min before a, then 20 more before b: the limit counts the whole run
+    Fixture f(Slots(3, {Record(L"a", 1), Record(L"b", 1), Record(L"c", 1)}));
+    f.desk.busy = true;
+    f.host.onDeferStep = [&](int step) {
+      if (step == 300) f.desk.busy = false;
+    };
+    f.host.onWaitStep = [&](int) { f.desk.busy = true; };
+    f.Run();
+    EXPECT_EQ(f.host.deferSteps, 900);
+    EXPECT_EQ(f.host.Count(L"record:a"), 1);
+    EXPECT_EQ(f.host.Count(L"record:b"), 0);
+    EXPECT_EQ(f.host.Count(L"layout:c"), 0) << "the run ends in order, not with the next message";
+  }
+}
+
+TEST(ShowLoopDeferral, DeferOffShowsAtOnceAndCountsDownUnwatched) {
+  Fixture f(Slots(1, {Record(L"a", 3)}), /*defer=*/false);
+  f.desk.busy = f.desk.away = true;
+  f.Run();
+  EXPECT_EQ(f.host.deferSteps, 0);
+  EXPECT_EQ(f.host.Count(L"record:a"), 1);
+  EXPECT_EQ(f.host.StepsShowing(L"a"), 3);
+}
+
+TEST(ShowLoopCountdown, PausesWhileThePointerRestsOnThePopupOrNobodyIsThere) {
+  {  // over the popup during steps 2 to 4: those three do not count
+    Fixture f(Slots(1, {Record(L"a", 3)}));
+    f.host.onWaitStep = [&](int step) { f.desk.pointerOver = step >= 2 && step <= 4; };
+    f.Run();
+    EXPECT_EQ(f.host.waitSteps, 6);
+  }
+  {  // away during steps 1 and 2
+    Fixture f(Slots(1, {Record(L"a", 2)}));
+    f.host.onWaitStep = [&](int step) { f.desk.away = step <= 2; };
+    f.Run();
+    EXPECT_EQ(f.host.waitSteps, 4);
+    EXPECT_EQ(f.host.deferSteps, 0) << "away during a countdown is a pause, not a deferral";
+  }
+  {  // a button still ends the wait while paused
+    Fixture f(Slots(1, {Record(L"a", 5)}));
+    f.desk.pointerOver = true;
+    f.host.onWaitStep = [&](int step) {
+      if (step == 3) f.loop.CmdCloseClick();
+    };
+    f.Run();
+    EXPECT_EQ(f.host.waitSteps, 3);
+  }
+}
+
+TEST(ShowLoopScreen, EachMessageIsPlacedOnTheScreenInUseWhenItShows) {
+  Fixture f(Slots(2, {Record(L"a", 1), Record(L"b", 1)}));
+  f.host.onWaitStep = [&](int) { f.desk.screen = {{1920, 0, 3200, 1024}, {1920, 0, 3200, 984}}; };
+  f.Run();
+  EXPECT_LT(IndexOf(f.host.calls, L"place"), IndexOf(f.host.calls, L"place@1920"));
+  EXPECT_GT(IndexOf(f.host.calls, L"place@1920"), IndexOf(f.host.calls, L"layout:b"));
 }
 
 }  // namespace

@@ -264,6 +264,18 @@ TEST_F(Selection, CatalogueLevelFailuresGiveFalse) {
   }
 }
 
+TEST_F(Selection, OnlyDeferOffOnTheRootTurnsDeferralOff) {
+  const std::vector<std::pair<std::wstring, bool>> cases = {
+      {L"", true}, {L" Defer=\"OFF\"", false}, {L" Defer=\" off \"", false},
+      {L" Defer=\"ON\"", true}, {L" Defer=\"no\"", true}, {L" Defer=\"\"", true}};
+  for (const auto& [attribute, defer] : cases) {
+    state.Defer = !defer;  // a stale value must not survive the run
+    WriteCatalogue({DefaultMessage(L"a")}, L" AppID=\"Acme.Notify\"" + attribute);
+    ASSERT_TRUE(Select()) << ToUtf8(attribute);
+    EXPECT_EQ(state.Defer, defer) << ToUtf8(attribute);
+  }
+}
+
 TEST_F(Selection, NoDocumentObjectOrAnIncompleteEnvironmentGivesFalse) {
   WriteCatalogue({DefaultMessage(L"a")});
   EXPECT_FALSE(SelectMessages(nullptr, state, env));

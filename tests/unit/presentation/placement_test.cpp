@@ -56,6 +56,19 @@ TEST(Placement, OnlyTheBottomOfTheWorkAreaCounts) {
   EXPECT_EQ(PopupPosition(top, 4500, 3000), plain);
 }
 
+TEST(Placement, OnAMonitorBesideThePrimaryThePopupSitsAtThatMonitorsBottomRight) {
+  const ui::ScreenMetrics primary = Screen(1280, 1024, 15, 984);
+  // Unknown monitor, or the primary one itself: exactly today's place.
+  EXPECT_EQ(PopupPosition(OnMonitor(primary, {}), 4500, 3000), PopupPosition(primary, 4500, 3000));
+  EXPECT_EQ(PopupPosition(OnMonitor(primary, {{0, 0, 1280, 1024}, {0, 0, 1280, 984}}), 4500, 3000),
+            PopupPosition(primary, 4500, 3000));
+  // A 1920 x 1080 monitor to the right, its taskbar 48 px high; and one to the left, lower.
+  const TwipsPoint right = PopupPosition(OnMonitor(primary, {{1280, 0, 3200, 1080}, {1280, 0, 3200, 1032}}), 4500, 3000);
+  EXPECT_EQ(right, (TwipsPoint{3200 * 15 - 4500 - 96, 1032 * 15 - 3000 - 96}));
+  const TwipsPoint left = PopupPosition(OnMonitor(primary, {{-1024, 200, 0, 968}, {-1024, 200, 0, 968}}), 4500, 3000);
+  EXPECT_EQ(left, (TwipsPoint{-4500 - 96, 968 * 15 - 3000 - 96}));
+}
+
 TEST(Placement, BandRoundsHalvesToEvenAndOverflowFails) {
   struct Case {
     float heightTwips;

@@ -1,0 +1,100 @@
+"""The person at the desk with the real Notify.exe: no popup over a full-screen window of
+another program until it closes, and no automatic close while the pointer rests on the
+popup."""
+import os
+import subprocess
+import sys
+import time
+
+import harness as h
+
+W, H = 327, 187  # a 300 x 160 message in the demo's Blue skin, as in test_lifecycle
+SCREEN = (1280, 1024)
+
+
+def cover_exe():
+    return os.path.join(os.environ["NOTIFY_BUILD_DIR"], "bin", "desk_cover.exe")
+
+
+def app_with(app_id, messages, root_attributes=""):
+    app = h.ProgramFolder()
+    h.copy_demo_skin(app)
+    text = h.catalogue(app_id, messages)
+    if root_attributes:
+        text = text.replace(f'AppID="{app_id}"', f'AppID="{app_id}" {root_attributes}', 1)
+    app.write("Message.xml", text)
+    return app
+
+
+def start_cover(seconds):
+    proc = subprocess.Popen(["wine", cover_exe(), str(seconds)], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    h.check(h.wait_for(lambda: h.find_window(*SCREEN), 30), "the full-screen window did not appear")
+    return proc
+
+
+def full_screen_window_holds_the_message_back_until_it_closes():
+    h.reset_cache()
+    with app_with("E2E.Desk", [h.message("D1", auto_shut=2, style="Blue")]) as app:
+        cover = start_cover(9)
+        proc = app.start()
+        # The show timer fires after 1 s; give Notify twice its 2 s recheck on top.
+        time.sleep(5)
+        h.check(h.find_window(W, H) is None, "the popup showed over a full-screen window")
+        h.check(h.cache_ids("E2E.Desk") == [], "a held-back message was recorded")
+        h.check(proc.poll() is None, "Notify ended instead of waiting")
+        cover.wait(timeout=30)
+        gone = time.monotonic()
+        h.check(h.wait_for(lambda: h.find_window(W, H), 8), "no popup after the full-screen window closed")
+        print(f"  shown {time.monotonic() - gone:.1f} s after the full-screen window closed")
+        h.check(h.wait_for(lambda: h.cache_ids("E2E.Desk") == ["D1"], 5), "D1 not recorded once shown")
+        proc.wait(timeout=30)
+
+
+def defer_off_shows_over_a_full_screen_window():
+    h.reset_cache()
+    with app_with("E2E.DeskOff", [h.message("O1", auto_shut=2, style="Blue")], 'Defer="off"') as app:
+        cover = start_cover(8)
+        try:
+            app.start()
+            h.check(h.wait_for(lambda: h.find_window(W, H), 6), "Defer=off: the popup did not show at once")
+            h.check(h.wait_for(lambda: h.cache_ids("E2E.DeskOff") == ["O1"], 5), "O1 not recorded")
+        finally:
+            cover.wait(timeout=30)
+
+
+def pointer_on_the_popup_pauses_the_countdown():
+    h.reset_cache()
+    with app_with("E2E.Hover", [h.message("P1", auto_shut=2, style="Blue")]) as app:
+        proc = app.start()
+        win = h.wait_for(lambda: h.find_window(W, H), 30)
+        h.check(win, "no popup appeared")
+        x, y, _, _ = win
+        h.xdotool("mousemove", x + 60, y + 90)  # on the body text, away from the buttons
+        time.sleep(5)
+        still = h.find_window(W, H)
+        h.xdotool("mousemove", 5, 5)
+        left = time.monotonic()
+        h.check(still == win, "an AutoShut 2 message closed under the pointer")
+        h.check(h.wait_for(lambda: proc.poll() is not None, 10), "the countdown did not resume")
+        waited = time.monotonic() - left
+        print(f"  ended {waited:.1f} s after the pointer left")
+        h.check(waited >= 0.8, f"the countdown restarted from zero? ended {waited:.1f} s after leaving")
+
+
+def main():
+    h.require_environment()
+    failures = 0
+    for test in (full_screen_window_holds_the_message_back_until_it_closes, defer_off_shows_over_a_full_screen_window,
+                 pointer_on_the_popup_pauses_the_countdown):
+        try:
+            test()
+            print(f"ok {test.__name__}")
+        except AssertionError as e:
+            failures += 1
+            print(f"FAIL {test.__name__}: {e}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
