@@ -474,14 +474,14 @@ class Checker {
           return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'+' ||
                  c == L'-' || c == L'.';
         })) {
-      scheme = FoldCase(uri.substr(0, colon));
+      scheme = uri.substr(0, colon);
     }
     const std::wstring name = MessageName(record.ID, index) + L": the Uri " + Quoted(ShownPath(uri));
     if (scheme.empty()) {
       if (!FileExists(uri) && !FolderExists(uri)) {
         AddCatalogue(Severity::Warning, "uri", ItemOf(index, L"Uri"), name + L" is a local path that does not exist");
       }
-    } else if (scheme != L"http" && scheme != L"https" && scheme != L"mailto") {
+    } else if (!EqualsNoCase(scheme, L"http") && !EqualsNoCase(scheme, L"https") && !EqualsNoCase(scheme, L"mailto")) {
       AddCatalogue(Severity::Warning, "uri", ItemOf(index, L"Uri"),
                    name + L" has the scheme " + Quoted(scheme) + L"; only http, https and mailto are expected");
     }
