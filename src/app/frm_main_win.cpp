@@ -116,6 +116,7 @@ void FrmMain::PlacePopup(const ui::MonitorArea& screen) { form_->PlacePopup(scre
 void FrmMain::ShowForm() {
   form_->Show();
   ::UpdateWindow(form_->Handle());
+  form_->Announce();
   ::OutputDebugStringW(L"Notify: popup shown");
 }
 

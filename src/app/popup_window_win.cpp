@@ -17,6 +17,7 @@ class SkinnedPopup final : public PopupWindow {
   }
   void PlacePopup(const ui::MonitorArea& screen) override { view_.PlacePopup(screen); }
   void Show() override { view_.Show(); }
+  void Announce() override { view_.Announce(); }
   void Hide() override { view_.Hide(); }
   void Unload() override { view_.Unload(); }
   void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick) override {

@@ -23,6 +23,8 @@ class PopupWindow {
   virtual void SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) = 0;
   virtual void PlacePopup(const ui::MonitorArea& screen) = 0;
   virtual void Show() = 0;
+  // Screen readers hear that a message appeared.
+  virtual void Announce() = 0;
   virtual void Hide() = 0;
   virtual void Unload() = 0;
   // closeClick also runs when the form itself is closed (Alt+F4, Esc, WM_CLOSE).

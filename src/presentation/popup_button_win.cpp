@@ -4,6 +4,7 @@
 
 #include "controls/button/uc04_win.h"
 #include "platform/error.h"
+#include "platform/ui/scale.h"
 
 namespace notify {
 namespace {
@@ -16,11 +17,22 @@ class Uc04Button final : public PopupButton {
 
   HWND Handle() const override { return control_->Window(); }
   ui::ControlRect Bounds() const override {
-    return {control_->Left(), control_->Top(), control_->Width(), control_->Height()};
+    const ui::ControlRect device{control_->Left(), control_->Top(), control_->Width(), control_->Height()};
+    // What was set reads back as set, though the window holds it at another scale.
+    if (device == ToDevice(logical_)) return logical_;
+    const auto back = [this](int v) { return ui::ScaleLength(ui::UnscaleLength(static_cast<float>(v), Dpi()), ui::kBaseDpi); };
+    return {back(device.left), back(device.top), back(device.width), back(device.height)};
   }
   void Move(const ui::ControlRect& b) override {
     if (b.width < 0 || b.height < 0) Fail("negative size");
-    control_->Move(b.left, b.top, b.width, b.height);
+    logical_ = b;
+    const ui::ControlRect d = ToDevice(b);
+    control_->Move(d.left, d.top, d.width, d.height);
+  }
+  void ScaleTo(int dpi) override {
+    const ui::ControlRect logical = Bounds();
+    control_->SetDpi(dpi);
+    Move(logical);
   }
   bool Visible() const override { return control_->Visible(); }
   void Visible(bool value) override { control_->SetVisible(value); }
@@ -33,9 +45,20 @@ class Uc04Button final : public PopupButton {
   ui::PicturePtr BtnPic() const override { return control_->BtnPic(); }
   void BtnPic(ui::PicturePtr NewPic) override { control_->SetBtnPic(std::move(NewPic)); }
   void OnClick(std::function<void()> handler) override { control_->Events.Click = std::move(handler); }
+  void PerformClick() override {
+    if (control_->Enabled()) control_->PerformClick();
+  }
 
  private:
+  int Dpi() const { return control_->Dpi(); }
+  ui::ControlRect ToDevice(const ui::ControlRect& b) const {
+    const ui::DeviceSpan x = ui::ScaleSpan(static_cast<float>(b.left), static_cast<float>(b.width), Dpi());
+    const ui::DeviceSpan y = ui::ScaleSpan(static_cast<float>(b.top), static_cast<float>(b.height), Dpi());
+    return {x.begin, y.begin, x.extent, y.extent};
+  }
+
   std::unique_ptr<button::UC04> control_;
+  ui::ControlRect logical_{-1, -1, -1, -1};  // none set yet
 };
 
 }  // namespace

@@ -17,9 +17,11 @@ class PopupButton {
  public:
   virtual ~PopupButton() = default;
   virtual HWND Handle() const = 0;
-  // Pixels inside the popup.
+  // 96-DPI pixels inside the popup; the window itself is scaled to the popup's DPI.
   virtual ui::ControlRect Bounds() const = 0;
   virtual void Move(const ui::ControlRect& bounds) = 0;
+  // Draws and places the button at a new DPI, keeping its 96-DPI bounds.
+  virtual void ScaleTo(int dpi) = 0;
   virtual bool Visible() const = 0;
   virtual void Visible(bool value) = 0;
   virtual std::wstring Caption() const = 0;
@@ -32,6 +34,8 @@ class PopupButton {
   virtual ui::PicturePtr BtnPic() const = 0;
   virtual void BtnPic(ui::PicturePtr NewPic) = 0;
   virtual void OnClick(std::function<void()> handler) = 0;
+  // Raises Click as a press of the button does.
+  virtual void PerformClick() = 0;
 };
 
 // Makes one of the popup's buttons as a hidden child of `parent`, with its design-time

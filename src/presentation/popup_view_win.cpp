@@ -1,10 +1,12 @@
 #include "presentation/popup_view_win.h"
 
+#include "controls/button/uc04_geometry.h"
 #include "controls/button/uc04_win.h"
 #include "platform/error.h"
 #include "platform/handles_win.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "platform/ui/scale.h"
 #include "platform/ui/screen_win.h"
 #include "presentation/placement.h"
 #include "presentation/skin_style.h"
@@ -143,11 +145,47 @@ PopupView::PopupView(const PopupButtonFactory& makeButton) {
   close_ = makeButton(form_.Handle(), L"Cmd_Close", L"X", 31, 21);
   confirm_ = makeButton(form_.Handle(), L"Cmd_Confirm", L"\u786E\u5B9A", 77, 27);
   form_.OnAccessKey([this](wchar_t key) { return button::UC04::HandleAccessKey(form_.Handle(), key); });
+  form_.OnDpiChanged([this](int dpi) { Rescale(dpi); });
+  form_.Accessible(this);
+}
+
+std::wstring PopupView::AccessibleName() const { return title_->Text(); }
+
+std::wstring PopupView::AccessibleDescription() const {
+  std::wstring text = content_->Text();
+  for (const ui::Label* line : {author_, date_}) {
+    if (!line->Visible() || line->Text().empty()) continue;
+    if (!text.empty()) text += L"\r\n";
+    text += line->Text();
+  }
+  return text;
+}
+
+std::vector<ui::AccessibleButton> PopupView::AccessibleButtons() const {
+  std::vector<ui::AccessibleButton> buttons;
+  for (const PopupButton* b : {close_.get(), confirm_.get()}) {
+    if (b == nullptr) continue;
+    buttons.push_back({b->Handle(), button::SpokenCaption(b->Caption()), button::AccessKeyShortcut(b->Caption())});
+  }
+  return buttons;
+}
+
+void PopupView::PressButton(std::size_t index) {
+  PopupButton* b = index == 0 ? close_.get() : index == 1 ? confirm_.get() : nullptr;
+  if (b != nullptr && b->Visible()) b->PerformClick();
+}
+
+// The form has resized itself; the buttons follow, and the region is made at the new size.
+void PopupView::Rescale(int dpi) {
+  if (close_) close_->ScaleTo(dpi);
+  if (confirm_) confirm_->ScaleTo(dpi);
+  if (regionCorner_) SetRoundedRegion(*regionCorner_, *regionCorner_);
 }
 
 PopupView::~PopupView() { Unload(); }
 
 void PopupView::Unload() {
+  form_.Accessible(nullptr);
   close_.reset();
   confirm_.reset();
   form_.Unload();
@@ -180,6 +218,8 @@ void PopupView::Apply(const PopupModel& model) {
     imgCheck_->ClearPicture();
   }
   ApplyLabel(*title_, model.title);
+  // The window's own text is the title, as readers and window lists show it.
+  ::SetWindowTextW(form_.Handle(), model.title.text.c_str());
   ApplyLabel(*content_, model.content);
   ApplyLabel(*date_, model.date);
   ApplyLabel(*author_, model.author);
@@ -223,6 +263,7 @@ void PopupView::LayoutPopup(const MsgRecord& record) noexcept {
 }
 
 void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) noexcept {
+  regionCorner_ = ellipseWidth == ellipseHeight ? std::optional<std::int16_t>(ellipseWidth) : std::nullopt;
   notify::SetRoundedRegion(form_, ellipseWidth, ellipseHeight);
 }
 
@@ -230,9 +271,11 @@ void PopupView::PlacePopup(const ui::MonitorArea& screen) noexcept { notify::Pla
 
 win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                                          const WindowShapeCalls& calls) {
-  const RegionCorner corner = RoundedRegionCorner(ui::QueryScreenMetrics(), form.WidthTwips(), form.HeightTwips());
-  return win::DeleteObjectOwner(
-      calls.createRoundRectRgn(0, 0, corner.right, corner.bottom, ellipseWidth, ellipseHeight));
+  // The region is in device pixels: one past the window's own size, corners scaled.
+  const int dpi = form.Dpi();
+  return win::DeleteObjectOwner(calls.createRoundRectRgn(0, 0, form.ClientWidth() + 1, form.ClientHeight() + 1,
+                                                         ui::ScaleLength(ellipseWidth, dpi),
+                                                         ui::ScaleLength(ellipseHeight, dpi)));
 }
 
 void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
@@ -254,6 +297,8 @@ void PlacePopup(ui::Form& form, const WindowShapeCalls& calls, const ui::Monitor
     const TwipsPoint at =
         PopupPosition(OnMonitor(ui::QueryScreenMetrics(), screen), form.WidthTwips(), form.HeightTwips());
     form.MoveTwips(at.left, at.top, form.WidthTwips(), form.HeightTwips());
+    // The place may be on a monitor of another scale.
+    form.RefreshDpi();
     // NOACTIVATE: making the popup topmost must not take the activation from the user's
     // window (and without a window manager Wine would wait on every later hide). A popup
     // that cannot be made topmost is still shown where it is.

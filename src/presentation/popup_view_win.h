@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "catalogue/msg_record.h"
 #include "platform/handles_win.h"
@@ -19,12 +22,12 @@
 
 namespace notify {
 
-class PopupView {
+class PopupView final : private ui::AccessibleContent {
  public:
   // Creates the hidden form. `makeButton` makes Cmd_Close ("X", 31 x 21) and Cmd_Confirm
   // (27 px high). Throws RuntimeError when a window cannot be created.
   explicit PopupView(const PopupButtonFactory& makeButton = CreateUc04Button);
-  ~PopupView();
+  ~PopupView() override;
   PopupView(const PopupView&) = delete;
   PopupView& operator=(const PopupView&) = delete;
 
@@ -59,6 +62,8 @@ class PopupView {
   void OnClick(std::function<void()> closeClick, std::function<void()> confirmClick);
 
   void Show() { form_.Show(); }
+  // Screen readers hear of the message now on screen.
+  void Announce() const { form_.RaiseAlert(); }
   void Hide() { form_.Hide(); }
   // Destroys the buttons and the form; only Show, Hide and Handle may follow.
   void Unload();
@@ -68,7 +73,16 @@ class PopupView {
   void Apply(const PopupModel& model);
 
  private:
+  void Rescale(int dpi);
+
+  // What screen readers hear: the title, the body with its author and date lines, the buttons.
+  std::wstring AccessibleName() const override;
+  std::wstring AccessibleDescription() const override;
+  std::vector<ui::AccessibleButton> AccessibleButtons() const override;
+  void PressButton(std::size_t index) override;
+
   ui::Form form_;
+  std::optional<std::int16_t> regionCorner_;  // the last round region's corner, to redo it
   std::array<ui::ImageControl*, kPopupImageCount> images_{};
   ui::ImageControl* imgCheck_ = nullptr;
   ui::Label* title_ = nullptr;
@@ -87,13 +101,13 @@ struct WindowShapeCalls {
   BOOL(WINAPI* setWindowPos)(HWND, HWND, int, int, int, int, UINT) = ::SetWindowPos;
 };
 
-// Shared procedures on any form: the region right/bottom from its twips size and the
-// screen's twips per pixel; the place 96 twips in from the bottom right of the monitor
-// (the primary screen when unknown), topmost.
+// Shared procedures on any form: the region one pixel past the window's device size with
+// corners at its scale; the place 96 twips in from the bottom right of the monitor (the
+// primary screen when unknown), topmost.
 void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                       const WindowShapeCalls& calls = {}) noexcept;
 // The region SetRoundedRegion gives the form, for those who draw the popup elsewhere; an
-// empty owner when it cannot be made. Throws RuntimeError when the size overflows.
+// empty owner when it cannot be made.
 win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                                          const WindowShapeCalls& calls = {});
 void PlacePopup(ui::Form& form, const WindowShapeCalls& calls = {}, const ui::MonitorArea& screen = {}) noexcept;

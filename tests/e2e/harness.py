@@ -4,6 +4,7 @@ window lists and the files Notify writes."""
 import glob
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
 import time
@@ -128,25 +129,54 @@ class Image:
         return tuple(self.data[i:i + 3])
 
 
+def _mapped_geometry(wid):
+    """(x, y, width, height) of one X window, or None when it is not mapped."""
+    info = subprocess.run(["xwininfo", "-id", wid], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                          timeout=30).stdout
+    if "Map State: IsViewable" not in info:
+        return None
+    values = {}
+    for line in info.splitlines():
+        line = line.strip()
+        for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+            if line.startswith(key + ":"):
+                values[key] = int(line.split(":")[1])
+    if len(values) != 4:
+        return None
+    return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"], values["Height"])
+
+
+def _top_level_windows():
+    """(id, line) of each top-level window xwininfo lists; the line holds its name."""
+    out = subprocess.run(["xwininfo", "-root", "-children"], stdout=subprocess.PIPE, text=True, timeout=30).stdout
+    return [(line.split()[0], line) for line in out.splitlines() if line.strip().startswith("0x")]
+
+
 def visible_windows():
     """(x, y, width, height) of the mapped top-level windows of the X server."""
-    out = subprocess.run(["xwininfo", "-root", "-children"], stdout=subprocess.PIPE, text=True, timeout=30).stdout
-    ids = [line.split()[0] for line in out.splitlines() if line.strip().startswith("0x")]
-    result = []
-    for wid in ids:
-        info = subprocess.run(["xwininfo", "-id", wid], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                              timeout=30).stdout
-        if "Map State: IsViewable" not in info:
-            continue
-        values = {}
-        for line in info.splitlines():
-            line = line.strip()
-            for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
-                if line.startswith(key + ":"):
-                    values[key] = int(line.split(":")[1])
-        if len(values) == 4:
-            result.append((values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"], values["Height"]))
-    return result
+    return [g for g in (_mapped_geometry(wid) for wid, _ in _top_level_windows()) if g]
+
+
+def window_named(name):
+    """(x, y, width, height) of the mapped top-level window with this name, or None."""
+    for wid, line in _top_level_windows():
+        if f'"{name}"' in line:
+            geometry = _mapped_geometry(wid)
+            if geometry:
+                return geometry
+    return None
+
+
+def write_bmp(path, width, height, rgb):
+    """A solid 24-bit bitmap; folders are made as needed."""
+    row = bytes((rgb[2], rgb[1], rgb[0])) * width
+    row += b"\0" * ((4 - len(row) % 4) % 4)
+    pixels = row * height
+    header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
 
 
 def windows_appearing_during(proc, seconds_limit):

@@ -10,7 +10,6 @@ cleared centre, and the backdrop in rounded corners (but not in square ones).
 """
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -43,16 +42,6 @@ TILES = {
     "Confirm": ("confirm.bmp", 385, 27, (96, 0, 96)),
 }
 LOGO = ("logo.bmp", 48, 40, (64, 48, 32))
-
-
-def write_bmp(path, width, height, rgb):
-    row = bytes((rgb[2], rgb[1], rgb[0])) * width
-    row += b"\0" * ((4 - len(row) % 4) % 4)
-    pixels = row * height
-    header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + pixels)
 
 
 def expected_frame(cw, ch):
@@ -96,10 +85,10 @@ class PopupLayoutEndToEnd(unittest.TestCase):
         for element, (name, w, h, rgb) in TILES.items():
             config += "<%s>%s</%s>" % (element, name, element)
             if rgb is not None:
-                write_bmp(os.path.join(style, name), w, h, rgb)
+                harness.write_bmp(os.path.join(style, name), w, h, rgb)
         with open(os.path.join(style, "Config.xml"), "w") as f:
             f.write(config + "</Skin>")
-        write_bmp(os.path.join(folder, "Image", "Logo", LOGO[0]), LOGO[1], LOGO[2], LOGO[3])
+        harness.write_bmp(os.path.join(folder, "Image", "Logo", LOGO[0]), LOGO[1], LOGO[2], LOGO[3])
 
         proc = subprocess.Popen(["wine", os.path.join(folder, "popup_layout_host.exe"), "Tiles", LOGO[0],
                                  "1" if round_corners else "0"],

@@ -54,6 +54,24 @@ FrameRect FocusFrame(float w, float h) {
   return {kBorder, kBorder, RoundToInt32(w - 4), RoundToInt32(h - 4)};
 }
 
+std::wstring SpokenCaption(std::wstring_view caption) {
+  std::wstring spoken;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] != L'&') {
+      spoken += caption[i];
+    } else if (i + 1 < caption.size() && caption[i + 1] == L'&') {
+      spoken += L'&';
+      ++i;
+    }
+  }
+  return spoken;
+}
+
+std::wstring AccessKeyShortcut(std::wstring_view caption) {
+  const wchar_t key = AccessKeyFor(caption);
+  return key ? std::wstring(L"Alt+") + key : std::wstring();
+}
+
 wchar_t AccessKeyFor(std::wstring_view caption) {
   if (caption.empty()) return 0;
   const std::wstring text = ReplaceAll(caption, L"&&", L"");

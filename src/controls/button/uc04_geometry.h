@@ -3,6 +3,7 @@
 // lands where, the focus frame, the access key. All in pixels.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace notify::button {
@@ -64,5 +65,12 @@ FrameRect FocusFrame(float w, float h);
 // The access key of a caption: the upper-case ASCII letter after the first single "&"
 // once every "&&" is removed, or 0 for none.
 wchar_t AccessKeyFor(std::wstring_view caption);
+
+// The caption as a screen reader says it: "&&" is a plain "&", a single "&" only marks
+// the access key and is dropped.
+std::wstring SpokenCaption(std::wstring_view caption);
+
+// "Alt+X" for a caption with an access key, empty without one.
+std::wstring AccessKeyShortcut(std::wstring_view caption);
 
 }  // namespace notify::button

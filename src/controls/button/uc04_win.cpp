@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/ui/dpi_win.h"
+#include "platform/ui/scale.h"
 
 namespace notify::button {
 
@@ -44,10 +46,10 @@ int ScreenDpiY() { return ScreenDpi(LOGPIXELSY); }
 
 int Round(float v) { return static_cast<int>(std::lrint(v)); }
 
-// Size in points to a character height in pixels at the screen's DPI (negative: em height).
-LOGFONTW ToLogFont(const FontSpec& spec) {
+// Size in points to a character height in pixels at `dpi` (negative: em height).
+LOGFONTW ToLogFont(const FontSpec& spec, int dpi) {
   LOGFONTW lf{};
-  lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * ScreenDpiY() / 72.0));
+  lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * dpi / 72.0));
   lf.lfWeight = spec.weight;
   lf.lfItalic = spec.italic ? TRUE : FALSE;
   lf.lfUnderline = spec.underline ? TRUE : FALSE;
@@ -142,13 +144,15 @@ UC04::~UC04() {
 std::unique_ptr<UC04> UC04::Create(HWND parent, const std::wstring& name, PropertyBag* stored) {
   RegisterClassOnce(&UC04::WndProc);
   std::unique_ptr<UC04> control(new UC04(name));
-  const int dpiX = ScreenDpi(LOGPIXELSX);
-  const int dpiY = ScreenDpiY();
+  const int dpi = ui::WindowDpi(parent);
+  control->surface_.SetDpi(dpi);
   // The host keeps the extent in HIMETRIC; 1 x 1 px until something sizes the control.
-  const int width =
-      stored ? ::MulDiv(StoredInt(*stored, L"_extentx", 0), dpiX, kHimetricPerInch) : 1;
-  const int height =
-      stored ? ::MulDiv(StoredInt(*stored, L"_extenty", 0), dpiY, kHimetricPerInch) : 1;
+  const auto extent = [&](const wchar_t* key) {
+    const int logical = ::MulDiv(StoredInt(*stored, key, 0), ui::kBaseDpi, kHimetricPerInch);
+    return ui::ScaleLength(static_cast<float>(logical), dpi);
+  };
+  const int width = stored ? extent(L"_extentx") : 1;
+  const int height = stored ? extent(L"_extenty") : 1;
   control->window_.reset(::CreateWindowExW(
       0, kClassName, name.c_str(), WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, width, height,
       parent, nullptr, ::GetModuleHandleW(nullptr), control.get()));
@@ -251,8 +255,8 @@ LRESULT UC04::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 // and the left release inside it.
 void UC04::OnMouse(UINT message, WPARAM wParam, LPARAM lParam) {
   const HWND w = window_.get();
-  const float x = static_cast<float>(GET_X_LPARAM(lParam));
-  const float y = static_cast<float>(GET_Y_LPARAM(lParam));
+  const float x = ui::UnscaleLength(static_cast<float>(GET_X_LPARAM(lParam)), surface_.Dpi());
+  const float y = ui::UnscaleLength(static_cast<float>(GET_Y_LPARAM(lParam)), surface_.Dpi());
   if (message == WM_MOUSEMOVE) {
     core_.MouseMove(ButtonsHeld(wParam), ShiftState(), x, y);
     return;
@@ -299,6 +303,14 @@ void RetainedSurface::Resize(int width, int height) {
   bitmapSelected_.emplace(dc_.get(), bitmap_.get());
 }
 
+void RetainedSurface::SetDpi(int dpi) {
+  dpi_ = dpi;
+  if (dc_) SetFont(font_);
+}
+
+float RetainedSurface::ScaleWidth() const { return ui::UnscaleLength(static_cast<float>(width_), dpi_); }
+float RetainedSurface::ScaleHeight() const { return ui::UnscaleLength(static_cast<float>(height_), dpi_); }
+
 const std::uint32_t* RetainedSurface::Pixels() const {
   ::GdiFlush();
   return bits_;
@@ -335,6 +347,12 @@ bool UC04::Visible() const {
 void UC04::Move(int left, int top, int width, int height) {
   ::SetWindowPos(window_.get(), nullptr, left, top, std::max(width, 0), std::max(height, 0),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void UC04::SetDpi(int dpi) {
+  if (dpi <= 0 || dpi == surface_.Dpi()) return;
+  surface_.SetDpi(dpi);
+  core_.Resize();
 }
 
 void UC04::SetVisible(bool visible) { ::ShowWindow(window_.get(), visible ? SW_SHOWNA : SW_HIDE); }
@@ -405,7 +423,7 @@ void RetainedSurface::SetForeColor(Color color) {
 void RetainedSurface::SetFont(FontRef font) {
   win::DeleteObjectOwner handle;
   if (font) {
-    const LOGFONTW lf = ToLogFont(*font);
+    const LOGFONTW lf = ToLogFont(*font, dpi_);
     handle.reset(::CreateFontIndirectW(&lf));
     if (!handle) Fail("CreateFontIndirectW failed");
   }
@@ -425,38 +443,54 @@ void RetainedSurface::Clear() {
 void RetainedSurface::PaintPicture(const FacePicture& picture, SurfaceRect d, PixelRect s) {
   const auto* strip = dynamic_cast<const FaceStrip*>(&picture);
   if (strip == nullptr || !strip->picture()) return;
-  strip->picture()->Draw(dc_.get(), Round(d.x), Round(d.y), Round(d.w), Round(d.h), s.x, s.y, s.w,
-                         s.h);
+  if (dpi_ == ui::kBaseDpi) {
+    strip->picture()->Draw(dc_.get(), Round(d.x), Round(d.y), Round(d.w), Round(d.h), s.x, s.y, s.w,
+                           s.h);
+  } else {
+    const ui::DeviceSpan x = ui::ScaleSpan(d.x, d.w, dpi_);
+    const ui::DeviceSpan y = ui::ScaleSpan(d.y, d.h, dpi_);
+    strip->picture()->DrawSmooth(dc_.get(), x.begin, y.begin, x.extent, y.extent, s.x, s.y, s.w, s.h);
+  }
   Invalidate();
 }
 
+// A 96-DPI pixel covers a block of device pixels at a larger scale.
 void RetainedSurface::SetPixel(float x, float y, Color color) {
-  ::SetPixelV(dc_.get(), Round(x), Round(y), color);
+  if (dpi_ == ui::kBaseDpi) {
+    ::SetPixelV(dc_.get(), Round(x), Round(y), color);
+  } else {
+    const ui::DeviceSpan bx = ui::CoveringSpan(Round(x), dpi_);
+    const ui::DeviceSpan by = ui::CoveringSpan(Round(y), dpi_);
+    const RECT block{bx.begin, by.begin, bx.begin + bx.extent, by.begin + by.extent};
+    win::DeleteObjectOwner brush(::CreateSolidBrush(color));
+    ::FillRect(dc_.get(), &block, static_cast<HBRUSH>(brush.get()));
+  }
   Invalidate();
 }
 
 float RetainedSurface::TextWidth(const std::wstring& text) {
   SIZE size{};
   ::GetTextExtentPoint32W(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size);
-  return static_cast<float>(size.cx);
+  return ui::UnscaleLength(static_cast<float>(size.cx), dpi_);
 }
 
 // The line height of the font, also for an empty text.
 float RetainedSurface::TextHeight(const std::wstring&) {
   TEXTMETRICW tm{};
   ::GetTextMetricsW(dc_.get(), &tm);
-  return static_cast<float>(tm.tmHeight);
+  return ui::UnscaleLength(static_cast<float>(tm.tmHeight), dpi_);
 }
 
 // ExtTextOut does no prefix processing: "&" is drawn as itself, nothing is underlined.
 void RetainedSurface::PrintText(float x, float y, const std::wstring& text) {
-  ::ExtTextOutW(dc_.get(), Round(x), Round(y), 0, nullptr, text.c_str(),
+  ::ExtTextOutW(dc_.get(), ui::ScaleLength(x, dpi_), ui::ScaleLength(y, dpi_), 0, nullptr, text.c_str(),
                 static_cast<UINT>(text.size()), nullptr);
   Invalidate();
 }
 
 void RetainedSurface::DrawFocusRect(FrameRect f) {
-  const RECT r{f.left, f.top, f.right, f.bottom};
+  const RECT r{ui::ScaleLength(static_cast<float>(f.left), dpi_), ui::ScaleLength(static_cast<float>(f.top), dpi_),
+               ui::ScaleLength(static_cast<float>(f.right), dpi_), ui::ScaleLength(static_cast<float>(f.bottom), dpi_)};
   ::DrawFocusRect(dc_.get(), &r);
   Invalidate();
 }

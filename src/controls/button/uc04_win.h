@@ -16,19 +16,23 @@
 namespace notify::button {
 
 // The retained surface: a DIB section selected into its own memory DC; every drawing
-// operation invalidates the window, and WM_PAINT copies the surface to the screen.
+// operation invalidates the window, and WM_PAINT copies the surface to the screen. The
+// core draws in 96-DPI pixels; the surface scales each operation to its DPI.
 class RetainedSurface final : public UC04Surface {
  public:
   void AttachWindow(HWND window) { window_ = window; }
   void Resize(int width, int height);
+  int Dpi() const { return dpi_; }
+  // The font is made again at the new DPI.
+  void SetDpi(int dpi);
   HDC Dc() const { return dc_.get(); }
   int PixelWidth() const { return width_; }
   int PixelHeight() const { return height_; }
   const std::uint32_t* Pixels() const;
 
   void SetScaleModePixels() override {}  // a window's unit is already the pixel
-  float ScaleWidth() const override { return static_cast<float>(width_); }
-  float ScaleHeight() const override { return static_cast<float>(height_); }
+  float ScaleWidth() const override;
+  float ScaleHeight() const override;
   Color ForeColor() const override { return foreColor_; }
   void SetForeColor(Color color) override;
   Color BackColor() const override { return backColor_; }
@@ -56,6 +60,7 @@ class RetainedSurface final : public UC04Surface {
   std::uint32_t* bits_ = nullptr;
   int width_ = 0;
   int height_ = 0;
+  int dpi_ = 96;
   Color foreColor_ = 0;
   Color backColor_ = kDefaultBackColor;
   FontRef font_;
@@ -95,7 +100,7 @@ class UC04 final : private UC04Host {
   ui::PicturePtr BtnPic() const;
   void SetBtnPic(ui::PicturePtr NewPic);
 
-  // Position and size in pixels, relative to the parent's client area.
+  // Position and size in device pixels, relative to the parent's client area.
   int Left() const;
   int Top() const;
   int Width() const { return surface_.PixelWidth(); }
@@ -107,6 +112,9 @@ class UC04 final : private UC04Host {
   void SetWidth(int width) { Move(Left(), Top(), width, Height()); }
   void SetHeight(int height) { Move(Left(), Top(), Width(), height); }
   void SetVisible(bool visible);
+  // The DPI the face and caption are drawn at (the parent's when created).
+  int Dpi() const { return surface_.Dpi(); }
+  void SetDpi(int dpi);
 
   void SaveProperties(PropertyBag& bag) const { core_.WriteProperties(bag); }
 
@@ -114,6 +122,8 @@ class UC04 final : private UC04Host {
   // enabled UC04 under the same top-level window with that access key raises Click.
   static bool HandleAccessKey(HWND host, wchar_t key);
   wchar_t AccessKey() const { return accessKey_; }
+  // Clicks the button as its access key does (a screen reader's default action).
+  void PerformClick() { core_.AccessKeyPressed(); }
 
   // The retained surface, top-down 0x00RRGGBB rows of Width() pixels, for tests.
   const std::uint32_t* SurfacePixels() const;

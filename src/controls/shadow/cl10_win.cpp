@@ -4,6 +4,8 @@
 
 #include "platform/error.h"
 #include "platform/handles_win.h"
+#include "platform/ui/dpi_win.h"
+#include "platform/ui/scale.h"
 
 namespace notify {
 
@@ -26,6 +28,12 @@ OSVERSIONINFOW ReadVersion() {
   if (read) {
     info.dwMajorVersion = ansi.dwMajorVersion;
     info.dwMinorVersion = ansi.dwMinorVersion;
+    // The manifest declares Windows 10, which then reports 10.0 instead of 6.2; read it
+    // as 6.2 still, or the theme watch would go off.
+    if (info.dwMajorVersion > 6) {
+      info.dwMajorVersion = 6;
+      info.dwMinorVersion = 2;
+    }
     return info;
   }
   info.dwOSVersionInfoSize = sizeof(info);
@@ -181,7 +189,7 @@ void CL10::ShowStrips(bool show) noexcept {
 
 void ApplyShadow(HWND form, CL10& shadow) noexcept {
   if (!shadow.Shadow(form)) return;
-  shadow.SetDepth(5);
+  shadow.SetDepth(ui::ScaleLength(5, ui::WindowDpi(form)));  // 5 px at 96 DPI, as wide at any scale
   shadow.SetColor(RGB(66, 66, 66));
   shadow.SetTransparency(50);
   // Attached to a popup already showing an earlier message: show the strips now.

@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "platform/error.h"
+#include "platform/ui/dpi_win.h"
+#include "platform/ui/scale.h"
 #include "platform/ui/screen_win.h"
 
 namespace notify::ui {
@@ -26,13 +28,24 @@ void RegisterFormClass(WNDPROC procedure) {
   if (!registered) Fail("RegisterClassExW");
 }
 
-// The message font of the user's interface language, as the system's own dialogs use it.
-HFONT CreateMessageFont() {
+// The message font of the user's interface language, as the system's own dialogs use it,
+// brought to 96 DPI: the system gives it at its own DPI.
+LOGFONTW MessageFontAt96() {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
+  LOGFONTW font{};
   if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    if (HFONT font = ::CreateFontIndirectW(&metrics.lfMessageFont)) return font;
+    font = metrics.lfMessageFont;
+  } else {
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
   }
+  font.lfHeight = ::MulDiv(font.lfHeight, kBaseDpi, SystemDpi());
+  return font;
+}
+
+HFONT CreateFontAt(LOGFONTW font, int dpi) {
+  font.lfHeight = ::MulDiv(font.lfHeight, dpi, kBaseDpi);
+  if (HFONT created = ::CreateFontIndirectW(&font)) return created;
   return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
@@ -94,18 +107,31 @@ void ImageControl::Stretch(bool value) {
   Changed();
 }
 
-void ImageControl::Paint(HDC dc) const {
+void ImageControl::Paint(HDC dc, int dpi) const {
   if (!Visible() || !picture_ || Width() == 0 || Height() == 0) return;
   const int pw = picture_->Width();
   const int ph = picture_->Height();
+  const DeviceSpan x = ScaleSpan(static_cast<float>(Left()), static_cast<float>(Width()), dpi);
+  const DeviceSpan y = ScaleSpan(static_cast<float>(Top()), static_cast<float>(Height()), dpi);
+  const bool scaled = dpi != kBaseDpi;
   if (stretch_) {
-    picture_->Draw(dc, Left(), Top(), Width(), Height(), 0, 0, pw, ph);
+    if (scaled) {
+      picture_->DrawSmooth(dc, x.begin, y.begin, x.extent, y.extent, 0, 0, pw, ph);
+    } else {
+      picture_->Draw(dc, Left(), Top(), Width(), Height(), 0, 0, pw, ph);
+    }
     return;
   }
   // Natural size, clipped to the control.
   const int saved = ::SaveDC(dc);
-  ::IntersectClipRect(dc, Left(), Top(), Left() + Width(), Top() + Height());
-  picture_->Draw(dc, Left(), Top(), pw, ph, 0, 0, pw, ph);
+  ::IntersectClipRect(dc, x.begin, y.begin, x.begin + x.extent, y.begin + y.extent);
+  if (scaled) {
+    const DeviceSpan w = ScaleSpan(static_cast<float>(Left()), static_cast<float>(pw), dpi);
+    const DeviceSpan h = ScaleSpan(static_cast<float>(Top()), static_cast<float>(ph), dpi);
+    picture_->DrawSmooth(dc, w.begin, h.begin, w.extent, h.extent, 0, 0, pw, ph);
+  } else {
+    picture_->Draw(dc, Left(), Top(), pw, ph, 0, 0, pw, ph);
+  }
   ::RestoreDC(dc, saved);
 }
 
@@ -136,20 +162,24 @@ void Label::Resize() {
   SetBounds({Left(), Top(), oneLine ? static_cast<int>(size.cx) : Width(), static_cast<int>(size.cy)});
 }
 
-void Label::Paint(HDC dc, HFONT font) const {
+void Label::Paint(HDC dc, HFONT font, int dpi) const {
   if (!Visible() || text_.empty()) return;
   win::SelectGuard selectFont(dc, font);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ToColorRef(foreColor_));
-  RECT box{Left(), Top(), Left() + Width(), Top() + Height()};
+  const DeviceSpan x = ScaleSpan(static_cast<float>(Left()), static_cast<float>(Width()), dpi);
+  const DeviceSpan y = ScaleSpan(static_cast<float>(Top()), static_cast<float>(Height()), dpi);
+  RECT box{x.begin, y.begin, x.begin + x.extent, y.begin + y.extent};
   UINT format = DT_NOPREFIX | (centred_ ? DT_CENTER : DT_LEFT);
   format |= sizing_ == LabelSizing::OneLine ? DT_SINGLELINE : DT_WORDBREAK;
+  // Hinting at the real DPI may make a line a pixel wider than its scaled 96-DPI box.
+  if (dpi != kBaseDpi) format |= DT_NOCLIP;
   ::DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &box, format);
 }
 
 // ---- form
 
-Form::Form() : font_(CreateMessageFont()) {
+Form::Form() : baseFont_(MessageFontAt96()), font_(CreateFontAt(baseFont_, kBaseDpi)) {
   RegisterFormClass(&Form::WindowProc);
   const ScreenMetrics screen = QueryScreenMetrics();
   twipsPerPixelX_ = screen.twipsPerPixelX;
@@ -159,11 +189,17 @@ Form::Form() : font_(CreateMessageFont()) {
                                   nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
   if (window == nullptr) Fail("CreateWindowExW");
   window_.reset(window);
+  accessible_->window = window;
+  dpi_ = WindowDpi(window);
+  paintFont_.reset(CreateFontAt(baseFont_, dpi_));
 }
 
 Form::~Form() { Unload(); }
 
 void Form::Unload() {
+  // Readers may still hold the form's accessible object; from now on it is disconnected.
+  accessible_->content = nullptr;
+  accessible_->window = nullptr;
   if (!window_) return;
   ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
   window_.reset();
@@ -171,24 +207,37 @@ void Form::Unload() {
 
 float Form::LeftTwips() const { return static_cast<float>(at_.x) * twipsPerPixelX_; }
 float Form::TopTwips() const { return static_cast<float>(at_.y) * twipsPerPixelY_; }
-float Form::WidthTwips() const { return static_cast<float>(size_.cx) * twipsPerPixelX_; }
-float Form::HeightTwips() const { return static_cast<float>(size_.cy) * twipsPerPixelY_; }
+float Form::WidthTwips() const { return static_cast<float>(logical_.cx) * kTwipsPerBasePixel; }
+float Form::HeightTwips() const { return static_cast<float>(logical_.cy) * kTwipsPerBasePixel; }
 
 void Form::MoveTwips(float left, float top, float width, float height) {
   if (width < 0 || height < 0) Fail("negative size");
   MovePixels({TwipsToPixels(left, twipsPerPixelX_), TwipsToPixels(top, twipsPerPixelY_)},
-             {TwipsToPixels(width, twipsPerPixelX_), TwipsToPixels(height, twipsPerPixelY_)});
+             {TwipsToPixels(width, kTwipsPerBasePixel), TwipsToPixels(height, kTwipsPerBasePixel)});
 }
 
 void Form::WidthTwips(float value) { MoveTwips(LeftTwips(), TopTwips(), value, HeightTwips()); }
 void Form::HeightTwips(float value) { MoveTwips(LeftTwips(), TopTwips(), WidthTwips(), value); }
 
-void Form::MovePixels(POINT at, SIZE size) {
+void Form::MovePixels(POINT at, SIZE logical) {
   at_ = at;
-  size_ = size;
+  logical_ = logical;
+  size_ = {ScaleLength(static_cast<float>(logical.cx), dpi_), ScaleLength(static_cast<float>(logical.cy), dpi_)};
   if (!window_) return;
-  ::SetWindowPos(window_.get(), nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(window_.get(), nullptr, at.x, at.y, size_.cx, size_.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   Invalidate();
+}
+
+void Form::RefreshDpi() {
+  if (window_) ApplyDpi(WindowDpi(window_.get()));
+}
+
+void Form::ApplyDpi(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  paintFont_.reset(CreateFontAt(baseFont_, dpi_));
+  MovePixels(at_, logical_);
+  if (dpiChanged_) dpiChanged_(dpi_);
 }
 
 void Form::BackColor(std::int32_t value) {
@@ -235,8 +284,12 @@ void Form::Render(HDC dc) const {
   win::DeleteObjectOwner brush(::CreateSolidBrush(ToColorRef(backColor_)));
   const RECT all{0, 0, size_.cx, size_.cy};
   ::FillRect(dc, &all, static_cast<HBRUSH>(brush.get()));
-  for (const auto& image : images_) image->Paint(dc);
-  for (const auto& label : labels_) label->Paint(dc, LabelFont());
+  for (const auto& image : images_) image->Paint(dc, dpi_);
+  for (const auto& label : labels_) label->Paint(dc, static_cast<HFONT>(paintFont_.get()), dpi_);
+}
+
+void Form::RaiseAlert() const {
+  if (window_) ::NotifyWinEvent(EVENT_SYSTEM_ALERT, window_.get(), OBJID_CLIENT, CHILDID_SELF);
 }
 
 void Form::Invalidate() const {
@@ -267,6 +320,25 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 1;  // the paint covers everything
       case WM_PAINT:
         TrapVoid([form] { form->Paint(); });
+        return 0;
+      case WM_DPICHANGED: {
+        // Moved onto a monitor of another scale: keep the suggested place, redo the size.
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        TrapVoid([&] {
+          if (suggested != nullptr) form->at_ = {suggested->left, suggested->top};
+          form->ApplyDpi(LOWORD(wParam));
+        });
+        return 0;
+      }
+      case WM_GETOBJECT:
+        if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT) && form->accessible_->content != nullptr) {
+          return AnswerGetObject(form->accessible_, wParam);
+        }
+        break;
+      case kAccessiblePressMessage:
+        TrapVoid([&] {
+          if (form->accessible_->content != nullptr) form->accessible_->content->PressButton(wParam);
+        });
         return 0;
       case WM_SYSCHAR:
         if (form->accessKey_ && Trap(false, [&] { return form->accessKey_(static_cast<wchar_t>(wParam)); })) return 0;

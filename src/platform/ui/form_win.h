@@ -1,7 +1,8 @@
 #pragma once
 // A borderless top-level form with windowless image and label controls, painted into one
 // double-buffered surface: images in creation order, then labels. Twips: the form's own
-// position and size. Pixels: everything inside it (the client area is the whole window).
+// position and size. Pixels: everything inside it (the client area is the whole window),
+// in 96-DPI pixels; the form scales them to the monitor's DPI when it sizes and paints.
 #include <windows.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/handles_win.h"
+#include "platform/ui/accessible_win.h"
 #include "platform/ui/picture_win.h"
 
 namespace notify::ui {
@@ -70,7 +72,7 @@ class ImageControl final : public WindowlessControl {
   void ClearPicture() { Picture(nullptr); }
   bool Stretch() const { return stretch_; }
   void Stretch(bool value);
-  void Paint(HDC dc) const;
+  void Paint(HDC dc, int dpi) const;
 
  private:
   PicturePtr picture_;
@@ -97,7 +99,7 @@ class Label final : public WindowlessControl {
   // A wrapping label's height follows its new width.
   void Width(int value) override;
   using WindowlessControl::Width;
-  void Paint(HDC dc, HFONT font) const;
+  void Paint(HDC dc, HFONT font, int dpi) const;
 
  private:
   void Resize();
@@ -117,8 +119,9 @@ class Form {
 
   HWND Handle() const { return window_.get(); }
 
-  // Twips, through the screen's real twips per pixel; the window holds whole pixels, so
-  // a value reads back as the nearest whole pixel (halves to even).
+  // Twips. The position goes through the screen's real twips per pixel; the size becomes
+  // whole 96-DPI pixels (15 twips each, halves to even) and then device pixels, so a
+  // value reads back as the nearest whole pixel.
   float LeftTwips() const;
   float TopTwips() const;
   float WidthTwips() const;
@@ -129,9 +132,15 @@ class Form {
   float TwipsPerPixelX() const { return twipsPerPixelX_; }
   float TwipsPerPixelY() const { return twipsPerPixelY_; }
 
-  // Pixels.
+  // Device pixels.
   int ClientWidth() const { return size_.cx; }
   int ClientHeight() const { return size_.cy; }
+
+  // The DPI the form is drawn at: its monitor's, 96 unless the system scales.
+  int Dpi() const { return dpi_; }
+  // Takes the monitor's DPI again after a move; the handler hears of every change.
+  void RefreshDpi();
+  void OnDpiChanged(std::function<void(int dpi)> handler) { dpiChanged_ = std::move(handler); }
 
   // 0x00BBGGRR; shows wherever no control covers the form.
   std::int32_t BackColor() const { return backColor_; }
@@ -147,12 +156,13 @@ class Form {
   ImageControl& AddImage(bool stretch);
   Label& AddLabel(LabelSizing sizing);
 
-  // The label font: the system's message font.
+  // The label font: the system's message font at 96 DPI, for measuring; painting uses
+  // the same font at the form's DPI.
   HFONT LabelFont() const { return static_cast<HFONT>(font_.get()); }
-  // Text extent in the label font, pixels: one line (wrapWidth < 0) or word-wrapped.
+  // Text extent in the label font, 96-DPI pixels: one line (wrapWidth < 0) or word-wrapped.
   SIZE MeasureText(const std::wstring& text, int wrapWidth) const;
 
-  // Paints the whole surface (background, images, labels) into dc at (0, 0).
+  // Paints the whole surface (background, images, labels) into dc at (0, 0), device pixels.
   void Render(HDC dc) const;
   void Invalidate() const;
 
@@ -165,21 +175,33 @@ class Form {
   // The user's session is ending (WM_ENDSESSION): the last chance to end in order.
   void OnEndSession(std::function<void()> handler) { endSession_ = std::move(handler); }
 
+  // What screen readers are told about the form (see accessible_win.h); null for nothing.
+  void Accessible(AccessibleContent* content) { accessible_->content = content; }
+  // Tells screen readers that the form now shows something that wants attention.
+  void RaiseAlert() const;
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   void Paint();
-  void MovePixels(POINT at, SIZE size);
+  void MovePixels(POINT at, SIZE logical);
+  void ApplyDpi(int dpi);
 
   win::DestroyWindowOwner window_;
+  LOGFONTW baseFont_{};  // the message font at 96 DPI
   win::DeleteObjectOwner font_;
+  win::DeleteObjectOwner paintFont_;
+  int dpi_ = 96;
+  std::function<void(int)> dpiChanged_;
   float twipsPerPixelX_ = 15;
   float twipsPerPixelY_ = 15;
   POINT at_{};
-  SIZE size_{};
+  SIZE logical_{};  // 96-DPI pixels
+  SIZE size_{};     // device pixels
   std::int32_t backColor_ = 0x00FFFFFF;
   std::vector<std::unique_ptr<ImageControl>> images_;
   std::vector<std::unique_ptr<Label>> labels_;
   std::function<bool(wchar_t)> accessKey_;
+  std::shared_ptr<AccessibleLink> accessible_ = std::make_shared<AccessibleLink>();
   std::function<void()> close_;
   std::function<void()> endSession_;
 };

@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/handles_win.h"
+#include "platform/ui/scale.h"
 
 // Decoder choice: WIC decodes the raster formats (BMP, ICO, GIF, JPEG, PNG) straight to
 // premultiplied BGRA, so PNG and icon alpha arrive intact; it is a system DLL, so the
@@ -49,6 +51,38 @@ Dib CreateDib(int width, int height) {
   return dib;
 }
 
+struct ClippedDraw {
+  RECT dst;
+  RECT src;
+};
+
+// The source is clipped to the picture and the destination shrinks in proportion, so a
+// face strip with too few cells draws what it has instead of failing the blend.
+std::optional<ClippedDraw> ClipDraw(int width, int height, int dstX, int dstY, int dstW, int dstH, int srcX,
+                                    int srcY, int srcW, int srcH) {
+  if (dstW <= 0 || dstH <= 0 || srcW <= 0 || srcH <= 0) return std::nullopt;
+  const int sx0 = std::max(srcX, 0);
+  const int sy0 = std::max(srcY, 0);
+  const int sx1 = std::min(srcX + srcW, width);
+  const int sy1 = std::min(srcY + srcH, height);
+  if (sx0 >= sx1 || sy0 >= sy1) return std::nullopt;
+  const int dx0 = dstX + ::MulDiv(sx0 - srcX, dstW, srcW);
+  const int dx1 = dstX + ::MulDiv(sx1 - srcX, dstW, srcW);
+  const int dy0 = dstY + ::MulDiv(sy0 - srcY, dstH, srcH);
+  const int dy1 = dstY + ::MulDiv(sy1 - srcY, dstH, srcH);
+  if (dx0 >= dx1 || dy0 >= dy1) return std::nullopt;
+  return ClippedDraw{{dx0, dy0, dx1, dy1}, {sx0, sy0, sx1, sy1}};
+}
+
+void Blend(HDC dc, const RECT& dst, HGDIOBJ bitmap, const RECT& src) {
+  DeleteDcOwner source(::CreateCompatibleDC(dc));
+  if (!source) return;
+  win::SelectGuard select(source.get(), bitmap);
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  ::AlphaBlend(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, source.get(), src.left, src.top,
+               src.right - src.left, src.bottom - src.top, blend);
+}
+
 class DibPicture final : public Picture {
  public:
   DibPicture(Dib dib, int width, int height)
@@ -63,30 +97,39 @@ class DibPicture final : public Picture {
                      static_cast<std::size_t>(x)];
   }
 
-  // The source is clipped to the picture and the destination shrinks in proportion, so
-  // a face strip with too few cells draws what it has instead of failing the blend.
   void Draw(HDC dc, int dstX, int dstY, int dstW, int dstH, int srcX, int srcY, int srcW,
             int srcH) const override {
-    if (dstW <= 0 || dstH <= 0 || srcW <= 0 || srcH <= 0) return;
-    const int sx0 = std::max(srcX, 0);
-    const int sy0 = std::max(srcY, 0);
-    const int sx1 = std::min(srcX + srcW, width_);
-    const int sy1 = std::min(srcY + srcH, height_);
-    if (sx0 >= sx1 || sy0 >= sy1) return;
-    const int dx0 = dstX + ::MulDiv(sx0 - srcX, dstW, srcW);
-    const int dx1 = dstX + ::MulDiv(sx1 - srcX, dstW, srcW);
-    const int dy0 = dstY + ::MulDiv(sy0 - srcY, dstH, srcH);
-    const int dy1 = dstY + ::MulDiv(sy1 - srcY, dstH, srcH);
-    if (dx0 >= dx1 || dy0 >= dy1) return;
-    DeleteDcOwner source(::CreateCompatibleDC(dc));
-    if (!source) return;
-    win::SelectGuard select(source.get(), dib_.bitmap.get());
-    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::AlphaBlend(dc, dx0, dy0, dx1 - dx0, dy1 - dy0, source.get(), sx0, sy0, sx1 - sx0, sy1 - sy0,
-                 blend);
+    const auto clip = Clip(dstX, dstY, dstW, dstH, srcX, srcY, srcW, srcH);
+    if (!clip) return;
+    Blend(dc, clip->dst, dib_.bitmap.get(), clip->src);
+  }
+
+  void DrawSmooth(HDC dc, int dstX, int dstY, int dstW, int dstH, int srcX, int srcY, int srcW,
+                  int srcH) const override {
+    const auto clip = Clip(dstX, dstY, dstW, dstH, srcX, srcY, srcW, srcH);
+    if (!clip) return;
+    const RECT& s = clip->src;
+    const RECT& d = clip->dst;
+    const int w = d.right - d.left;
+    const int h = d.bottom - d.top;
+    if (w == s.right - s.left && h == s.bottom - s.top) return Blend(dc, d, dib_.bitmap.get(), s);
+    ::GdiFlush();
+    const std::uint32_t* first = dib_.bits + static_cast<std::size_t>(s.top) * static_cast<std::size_t>(width_) +
+                                 static_cast<std::size_t>(s.left);
+    const std::vector<std::uint32_t> pixels =
+        ResampleBicubic(first, width_, s.right - s.left, s.bottom - s.top, w, h);
+    if (pixels.empty()) return;
+    Dib scaled = CreateDib(w, h);
+    std::copy(pixels.begin(), pixels.end(), scaled.bits);
+    Blend(dc, d, scaled.bitmap.get(), RECT{0, 0, w, h});
   }
 
  private:
+  std::optional<ClippedDraw> Clip(int dstX, int dstY, int dstW, int dstH, int srcX, int srcY, int srcW,
+                                  int srcH) const {
+    return ClipDraw(width_, height_, dstX, dstY, dstW, dstH, srcX, srcY, srcW, srcH);
+  }
+
   Dib dib_;
   int width_;
   int height_;

@@ -19,6 +19,9 @@ class Picture {
   // Draws the source rectangle scaled into the destination rectangle (pixels).
   virtual void Draw(HDC dc, int dstX, int dstY, int dstW, int dstH, int srcX, int srcY, int srcW,
                     int srcH) const = 0;
+  // The same with a high-quality filter, for pictures drawn at a scale other than 96 DPI.
+  virtual void DrawSmooth(HDC dc, int dstX, int dstY, int dstW, int dstH, int srcX, int srcY, int srcW,
+                          int srcH) const = 0;
   // One pixel as premultiplied 0xAARRGGBB; 0 outside the picture. For tests and hit tests.
   virtual std::uint32_t PixelAt(int x, int y) const = 0;
 };

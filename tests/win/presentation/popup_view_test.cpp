@@ -13,6 +13,7 @@
 #include "../controls/button/picture_files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "platform/ui/dpi_win.h"
 #include "platform/ui/screen_win.h"
 #include "test_support.h"
 #include "ui_test_support.h"
@@ -435,6 +436,84 @@ TEST_F(PopupViewTest, PlacedBottomRightTopmostWithoutActivation) {
   EXPECT_EQ(screen.workArea.bottom - r.bottom, 6);
   EXPECT_TRUE(::GetWindowLongPtrW(view_.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_NE(::GetActiveWindow(), view_.Handle());
+}
+
+// A popup that moves onto a 144-DPI monitor: the window, the buttons (their place and
+// their hit test) and the region grow by 1.5; the layout's 96-DPI numbers stay; the frame
+// still reaches every edge; and back at 96 DPI everything is as before.
+TEST_F(PopupViewTest, MovingToAnotherScaleRescalesWindowButtonsAndRegion) {
+  WriteStyle("Tiles", ConfigXml("Skin", {}));
+  Load(L"Tiles");
+  view_.LayoutPopup(ButtonsRecord());
+  view_.SetRoundedRegion(0, 0);
+  int clicks = 0;
+  view_.OnClick([&clicks] { ++clicks; }, [] {});
+  const ui::ControlRect close96 = view_.Cmd_Close().Bounds();
+  ASSERT_EQ(close96, (ui::ControlRect{292, 4, 31, 21}));
+  const auto moveTo = [this](int dpi) {
+    RECT suggested{10, 20, 10, 20};
+    ::SendMessageW(view_.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+  };
+
+  moveTo(144);
+  EXPECT_EQ(view_.Form().Dpi(), 144);
+  EXPECT_EQ(view_.Form().ClientWidth(), 490);   // 327 * 1.5 = 490.5, halves to even
+  EXPECT_EQ(view_.Form().ClientHeight(), 340);  // 227 * 1.5 = 340.5
+  EXPECT_EQ(view_.Form().WidthTwips(), 327 * 15);
+  RECT window{};
+  ::GetWindowRect(view_.Handle(), &window);
+  EXPECT_EQ(window.left, 10);
+  EXPECT_EQ(window.right - window.left, 490);
+  EXPECT_EQ(view_.Cmd_Close().Bounds(), close96);
+  RECT close{};
+  ::GetWindowRect(view_.Cmd_Close().Handle(), &close);
+  ::MapWindowPoints(nullptr, view_.Handle(), reinterpret_cast<POINT*>(&close), 2);
+  EXPECT_EQ(close.left, 438);
+  EXPECT_EQ(close.top, 6);
+  EXPECT_EQ(close.right, 484);  // 323 * 1.5 = 484.5
+  EXPECT_EQ(490 - close.right, 6);
+  win::DeleteObjectOwner region(::CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(::GetWindowRgn(view_.Handle(), static_cast<HRGN>(region.get())), ERROR);
+  RECT box{};
+  ::GetRgnBox(static_cast<HRGN>(region.get()), &box);
+  EXPECT_GE(box.right, 490);
+  EXPECT_GE(box.bottom, 340);
+
+  // A press and release near the scaled button's bottom-right corner is inside it.
+  const LPARAM nearCorner = MAKELPARAM(44, 28);
+  ::SendMessageW(view_.Cmd_Close().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, nearCorner);
+  ::SendMessageW(view_.Cmd_Close().Handle(), WM_LBUTTONUP, 0, nearCorner);
+  EXPECT_EQ(clicks, 1);
+
+  Surface s(490, 340);
+  view_.Form().Render(s.dc());
+  const auto color = [](const char* element) {
+    for (const auto& t : kTiles)
+      if (std::string(t.element) == element) return t.color;
+    return 0xFFFFFFFFu;
+  };
+  for (int y = 0; y < 340; ++y) {
+    const std::uint32_t left = s.Pixel(0, y);
+    const std::uint32_t right = s.Pixel(489, y);
+    ASSERT_TRUE(left == color("LeftTop") || left == color("LeftMiddle") || left == color("LeftButtom")) << y;
+    ASSERT_TRUE(right == color("RightTop") || right == color("RightMiddle") || right == color("RightButtom")) << y;
+  }
+  for (int x = 0; x < 490; ++x) {
+    const std::uint32_t bottom = s.Pixel(x, 339);
+    ASSERT_TRUE(bottom == color("LeftButtom") || bottom == color("MiddleButtom") || bottom == color("RightButtom"))
+        << x;
+  }
+  EXPECT_EQ(s.Pixel(489, 339), color("RightButtom"));
+  EXPECT_EQ(s.Pixel(489, 44), color("RightTop"));  // 30 px of RightTop are 45 device rows
+  EXPECT_EQ(s.Pixel(489, 45), color("RightMiddle"));
+
+  moveTo(96);
+  EXPECT_EQ(view_.Form().ClientWidth(), 327);
+  EXPECT_EQ(view_.Form().ClientHeight(), 227);
+  ::GetWindowRect(view_.Cmd_Close().Handle(), &close);
+  ::MapWindowPoints(nullptr, view_.Handle(), reinterpret_cast<POINT*>(&close), 2);
+  EXPECT_EQ(close.left, 292);
+  EXPECT_EQ(close.right - close.left, 31);
 }
 
 // Alt+F4 (through the system's own key handling), Esc on the form or on a focused button,

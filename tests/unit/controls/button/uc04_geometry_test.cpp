@@ -140,5 +140,24 @@ TEST(AccessKeyFor, Captions) {
   }
 }
 
+// A reader speaks the caption as drawn minus the access-key mark, and names the key.
+TEST(AccessKeyFor, SpokenCaptionsAndShortcuts) {
+  struct Row {
+    const wchar_t* caption;
+    const wchar_t* spoken;
+    const wchar_t* shortcut;
+  };
+  for (const Row& r : std::vector<Row>{{L"&OK", L"OK", L"Alt+O"},
+                                       {L"Fix &&clean &now", L"Fix &clean now", L"Alt+N"},
+                                       {L"&&&x", L"&x", L"Alt+X"},
+                                       {L"Save&", L"Save", L""},
+                                       {L"&1", L"1", L""},
+                                       {L"\u786e\u5b9a", L"\u786e\u5b9a", L""},
+                                       {L"", L"", L""}}) {
+    EXPECT_EQ(SpokenCaption(r.caption), r.spoken) << ToUtf8(r.caption);
+    EXPECT_EQ(AccessKeyShortcut(r.caption), r.shortcut) << ToUtf8(r.caption);
+  }
+}
+
 }  // namespace
 }  // namespace notify::button
