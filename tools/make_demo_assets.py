@@ -116,7 +116,9 @@ def draw_style(name, p):
     write_bmp(f"{folder}/Close.bmp", 95, 23, strip(mix(p.top, p.bottom, 0.5), p.border, True))
     write_bmp(f"{folder}/Confirm.bmp", 95, 23, strip(p.button_face, p.button_edge, False))
     with open(f"{folder}/Config.xml", "w", encoding="utf-8", newline="\r\n") as f:
-        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<Skin>\n'
+        f.write('<?xml version="1.0" encoding="UTF-8"?>\n'
+                '<?xml-model href="../../../docs/schema/Config.xsd" type="application/xml"'
+                ' schematypens="http://www.w3.org/2001/XMLSchema"?>\n<Skin>\n'
                 "  <Icon>Icon.bmp</Icon>\n  <LeftTop>LeftTop.bmp</LeftTop>\n  <LeftMiddle>LeftMiddle.bmp</LeftMiddle>\n"
                 "  <LeftButtom>LeftButtom.bmp</LeftButtom>\n  <MiddleTop>MiddleTop.bmp</MiddleTop>\n"
                 "  <MiddleMiddle>MiddleMiddle.bmp</MiddleMiddle>\n  <MiddleButtom>MiddleButtom.bmp</MiddleButtom>\n"

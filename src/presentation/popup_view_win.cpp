@@ -269,14 +269,19 @@ void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipse
 
 void PopupView::PlacePopup(const ui::MonitorArea& screen) noexcept { notify::PlacePopup(form_, {}, screen); }
 
+win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
+                                         const WindowShapeCalls& calls) {
+  // The region is in device pixels: one past the window's own size, corners scaled.
+  const int dpi = form.Dpi();
+  return win::DeleteObjectOwner(calls.createRoundRectRgn(0, 0, form.ClientWidth() + 1, form.ClientHeight() + 1,
+                                                         ui::ScaleLength(ellipseWidth, dpi),
+                                                         ui::ScaleLength(ellipseHeight, dpi)));
+}
+
 void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                       const WindowShapeCalls& calls) noexcept {
   TrapVoid([&] {
-    // The region is in device pixels: one past the window's own size, corners scaled.
-    const int dpi = form.Dpi();
-    win::DeleteObjectOwner region(calls.createRoundRectRgn(0, 0, form.ClientWidth() + 1, form.ClientHeight() + 1,
-                                                           ui::ScaleLength(ellipseWidth, dpi),
-                                                           ui::ScaleLength(ellipseHeight, dpi)));
+    win::DeleteObjectOwner region = CreatePopupRegion(form, ellipseWidth, ellipseHeight, calls);
     if (!region) {
       // Square and whole rather than clipped by the previous message's region.
       (void)calls.setWindowRgn(form.Handle(), nullptr, TRUE);

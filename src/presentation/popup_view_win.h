@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "catalogue/msg_record.h"
+#include "platform/handles_win.h"
 #include "platform/ui/form_win.h"
 #include "platform/ui/screen.h"
 #include "platform/xml/dom.h"
@@ -105,6 +106,10 @@ struct WindowShapeCalls {
 // primary screen when unknown), topmost.
 void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                       const WindowShapeCalls& calls = {}) noexcept;
+// The region SetRoundedRegion gives the form, for those who draw the popup elsewhere; an
+// empty owner when it cannot be made.
+win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
+                                         const WindowShapeCalls& calls = {});
 void PlacePopup(ui::Form& form, const WindowShapeCalls& calls = {}, const ui::MonitorArea& screen = {}) noexcept;
 
 }  // namespace notify

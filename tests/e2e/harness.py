@@ -101,10 +101,11 @@ def screenshot(target_png):
 
 
 class Image:
-    """Pixels of a screenshot, read from a binary PPM made by ImageMagick."""
+    """Pixels of a screenshot, read from a binary PPM made by ImageMagick; `options` such as
+    ["-alpha", "extract"] choose another view of the picture."""
 
-    def __init__(self, png_path):
-        ppm = subprocess.run(["/usr/bin/convert", png_path, "-depth", "8", "ppm:-"], check=True,
+    def __init__(self, png_path, options=()):
+        ppm = subprocess.run(["/usr/bin/convert", png_path, *options, "-depth", "8", "ppm:-"], check=True,
                              stdout=subprocess.PIPE, timeout=30).stdout
         fields = []
         pos = 0

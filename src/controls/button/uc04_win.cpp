@@ -193,6 +193,11 @@ LRESULT UC04::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                r.left, r.top, SRCCOPY);
       return 0;
     }
+    case WM_PRINTCLIENT:
+      // The same retained surface into someone else's DC: previews draw off-screen.
+      ::BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, surface_.PixelWidth(), surface_.PixelHeight(), surface_.Dc(),
+               0, 0, SRCCOPY);
+      return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_SIZE:

@@ -46,18 +46,8 @@ Dib CreateDib(int width, int height) {
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
       static_cast<long long>(width) * height > kMaxPixels)
     Fail("picture size out of range");
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // negative: rows top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
   Dib dib;
-  dib.bitmap.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!dib.bitmap || bits == nullptr) Fail("CreateDIBSection failed");
-  dib.bits = static_cast<std::uint32_t*>(bits);
+  dib.bitmap.reset(CreateTopDownDib(width, height, dib.bits));
   return dib;
 }
 
@@ -284,6 +274,24 @@ bool IsEmf(const Bytes& b) {
 }
 
 }  // namespace
+
+HBITMAP CreateTopDownDib(int width, int height, std::uint32_t*& bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // negative: rows top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* raw = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
+  if (bitmap == nullptr || raw == nullptr) {
+    if (bitmap != nullptr) ::DeleteObject(bitmap);
+    Fail("CreateDIBSection failed");
+  }
+  bits = static_cast<std::uint32_t*>(raw);
+  return bitmap;
+}
 
 PicturePtr LoadPicture(const std::wstring& path) {
   Bytes bytes = ReadFile(path);

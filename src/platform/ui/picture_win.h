@@ -28,6 +28,9 @@ class Picture {
 
 using PicturePtr = std::shared_ptr<const Picture>;
 
+// A top-down 32-bit DIB section, its pixels in `bits`. Throws RuntimeError.
+HBITMAP CreateTopDownDib(int width, int height, std::uint32_t*& bits);
+
 // Bitmap, icon, cursor, GIF, JPEG, metafile and PNG. Throws RuntimeError when the file
 // cannot be read or decoded.
 PicturePtr LoadPicture(const std::wstring& path);

@@ -234,6 +234,17 @@ TEST_F(Selection, ReadsAGb2312CatalogueFile) {
   EXPECT_EQ(state.CachePath, appDataFolder + L"Korvane\\Korvane\\Demo\\MessageCache.xml");
 }
 
+// The demo's catalogue names its schema in an xml-model instruction before the root.
+TEST_F(Selection, ReadsTheDemoCatalogueWithItsSchemaInstruction) {
+  const auto demo = FixturePath("../../demo/Message.xml");
+  ASSERT_NE(ReadBytes(demo).find("<?xml-model href="), std::string::npos);
+  std::filesystem::copy_file(demo, scratch / "app" / "Message.xml");
+  ASSERT_TRUE(Select());
+  EXPECT_EQ(AcceptedIds(), (std::vector<std::wstring>{L"demo-welcome", L"demo-update", L"demo-maintenance"}));
+  EXPECT_EQ(state.Messages[0].Title, L"\u6B22\u8FCE\u4F7F\u7528 Notify \u6D88\u606F\u63D0\u9192");
+  EXPECT_EQ(state.CachePath, appDataFolder + L"Korvane\\Notify\\Demo\\MessageCache.xml");
+}
+
 TEST_F(Selection, CatalogueLevelFailuresGiveFalse) {
   struct Case {
     const char* name;

@@ -80,6 +80,10 @@ std::vector<SkinCase> Cases() {
   return {
       {"full style", full, kAllPictures, kAllTargets},
       {"any root name", std::string("<Whatever>") + kAllElements + "</Whatever>", kAllPictures, kAllTargets},
+      {"schema instruction before the root",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<?xml-model href=\"../../../docs/schema/Config.xsd\" "
+       "type=\"application/xml\" schematypens=\"http://www.w3.org/2001/XMLSchema\"?>\r\n" + full,
+       kAllPictures, kAllTargets},
       {"no Icon element: only the logo", Replace(full, "<Icon>icon.bmp</Icon>", ""), kAllPictures, {"Logo"}},
       {"no Close and Confirm: tiles change, faces stay",
        Replace(Replace(full, "<Close>close.bmp</Close>", ""), "<Confirm>confirm.bmp</Confirm>", ""), kAllPictures,
