@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "catalogue/selection.h"
+#include "checker/check.h"
 #include "fuzz_support.h"
 #include "platform/paths.h"
 #include "platform/xml/dom.h"
@@ -22,7 +23,7 @@ constexpr std::string_view kCacheSeparator = "\n--MessageCache.xml--\n";
 
 SelectionEnvironment Environment() {
   return SelectionEnvironment{fuzz::ScratchFolder() + L"data\\", [] { return CivilDate{2026, 12, 9}; },
-                              std::make_shared<PortableDateParser>()};
+                              std::make_shared<PortableDateParser>(), {}};
 }
 
 // What every successful selection must satisfy, whatever the files held.
@@ -42,6 +43,30 @@ void CheckOutcome(const CatalogueState& state) {
   }
 }
 
+// The checker runs the same rules with observers attached: it must find the catalogue
+// readable exactly when the selection succeeds, and list the same messages in order.
+void CheckCheckerAgrees(bool selected, const CatalogueState& state, checker::CacheMode mode) {
+  checker::CheckOptions options;
+  options.folder = ProgramFolder();
+  options.today = CivilDate{2026, 12, 9};
+  options.cache = mode;
+  options.cacheFile = state.CachePath;
+  options.dates = std::make_shared<PortableDateParser>();
+  xml::DomDocument doc(xml::CreateDomBackend(L"MSXML2.DOMDocument"));
+  const auto report = checker::CheckFolder(options, doc);
+  if (report.readable != selected) fuzz::PropertyFailed("the checker and the selection disagree on readable");
+  if (!selected) return;
+  std::size_t shown = 0;
+  for (const auto& record : state.Messages) {
+    if (record.IsEmpty()) break;
+    if (shown >= report.show.size() || !(report.show[shown].second == record)) {
+      fuzz::PropertyFailed("the checker's show list differs from the selection", record.ID);
+    }
+    ++shown;
+  }
+  if (shown != report.show.size()) fuzz::PropertyFailed("the checker shows more than the selection");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -59,7 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // First without a cache: the selection creates it where the catalogue's AppID says.
   CatalogueState state;
-  if (SelectMessages(&doc, state, env)) CheckOutcome(state);
+  const bool selected = SelectMessages(&doc, state, env);
+  if (selected) CheckOutcome(state);
+  CheckCheckerAgrees(selected, state, checker::CacheMode::NewUser);
   if (state.CachePath.empty() || !cache) return 0;
   if (FileExists(state.CachePath) && !doc.Load(state.CachePath)) {
     fuzz::PropertyFailed("the cache the selection created does not load", state.CachePath);
@@ -69,7 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // An AppID may name a path the file system refuses (too long, say); nothing to test then.
   if (!fuzz::TryWriteFile(state.CachePath, *cache)) return 0;
   CatalogueState again;
-  if (SelectMessages(&doc, again, env)) CheckOutcome(again);
+  const bool selectedAgain = SelectMessages(&doc, again, env);
+  if (selectedAgain) CheckOutcome(again);
+  CheckCheckerAgrees(selectedAgain, again, checker::CacheMode::File);
   if (xml::ReadFileBytes(state.CachePath) != std::string(*cache)) {
     fuzz::PropertyFailed("the selection changed an existing cache", state.CachePath);
   }
