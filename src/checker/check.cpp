@@ -456,29 +456,12 @@ class Checker {
     }
   }
 
-  static std::optional<PopupImage> ImageOf(SkinTarget target) {
-    switch (target) {
-      case SkinTarget::Icon: return PopupImage::Icon;
-      case SkinTarget::LeftTop: return PopupImage::LeftTop;
-      case SkinTarget::LeftMiddle: return PopupImage::LeftMiddle;
-      case SkinTarget::LeftButtom: return PopupImage::LeftButtom;
-      case SkinTarget::MiddleTop: return PopupImage::MiddleTop;
-      case SkinTarget::MiddleMiddle: return PopupImage::MiddleMiddle;
-      case SkinTarget::MiddleButtom: return PopupImage::MiddleButtom;
-      case SkinTarget::RightTop: return PopupImage::RightTop;
-      case SkinTarget::RightMiddle: return PopupImage::RightMiddle;
-      case SkinTarget::RightButtom: return PopupImage::RightButtom;
-      case SkinTarget::Logo: return PopupImage::Logo;
-      default: return std::nullopt;
-    }
-  }
-
   // Lays the message out with the popup's own layout over the skin's picture sizes, then
   // looks for text that the boxes it decided would cut or overlap.
   void CheckLayout(std::int32_t index, const MsgRecord& record) {
     PopupModel model;
     for (const auto& [target, size] : skinPictures_[record.Style + L'\n' + record.Logo].sizes) {
-      if (const auto image = ImageOf(target)) {
+      if (const auto image = PopupImageOf(target)) {
         model.image(*image).natural = {static_cast<float>(size.width), static_cast<float>(size.height)};
       }
     }
