@@ -1,6 +1,7 @@
 #include "checker/check.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -9,6 +10,7 @@
 #include "catalogue/selection.h"
 #include "checker/locator.h"
 #include "checker/media_probe.h"
+#include "checker/text_measure.h"
 #include "controls/button/uc04_geometry.h"
 #include "platform/error.h"
 #include "platform/paths.h"
@@ -16,6 +18,7 @@
 #include "platform/xml/dom_backend.h"
 #include "platform/xml/encoding.h"
 #include "platform/xml/file_io.h"
+#include "presentation/layout.h"
 #include "presentation/skin_style.h"
 
 namespace notify::checker {
@@ -371,6 +374,7 @@ class Checker {
 
   void CheckPresentation(std::int32_t index, const MsgRecord& record) {
     CheckSkin(index, record);
+    CheckLayout(index, record);
     CheckSound(index, record);
     CheckUri(index, record);
   }
@@ -378,7 +382,7 @@ class Checker {
   void CheckSkin(std::int32_t index, const MsgRecord& record) {
     const std::wstring key = record.Style + L'\n' + record.Logo;
     if (!skinsDone_.insert(key).second) return;
-    PictureRecorder pictures;
+    PictureRecorder& pictures = skinPictures_[key];
     SkinFindings findings;
     LoadSkinStyle(record, options_.folder, &document_, pictures, &findings);
     const std::wstring styleFolder = StyleFolder(options_.folder, record.Style);
@@ -452,6 +456,68 @@ class Checker {
     }
   }
 
+  // Lays the message out with the popup's own layout over the skin's picture sizes, then
+  // looks for text that the boxes it decided would cut or overlap.
+  void CheckLayout(std::int32_t index, const MsgRecord& record) {
+    PopupModel model;
+    for (const auto& [target, size] : skinPictures_[record.Style + L'\n' + record.Logo].sizes) {
+      if (const auto image = PopupImageOf(target)) {
+        model.image(*image).natural = {static_cast<float>(size.width), static_cast<float>(size.height)};
+      }
+    }
+    const auto measure = LabelTextMeasure();
+    if (LayoutPopupModel(model, record, *measure)) return;  // the popup stops there too; nothing more to judge
+
+    const std::wstring about = TextMeasureIsEstimate() ? L"about " : L"";
+    const auto px = [](float value) { return std::to_wstring(static_cast<long>(std::lround(value))); };
+    const std::wstring name = MessageName(record.ID, index) + L": ";
+    const auto warn = [&](const wchar_t* element, const std::wstring& text) {
+      AddCatalogue(Severity::Warning, "layout", ItemOf(index, element), name + text);
+    };
+
+    const PixelBox& title = model.title.box;
+    const float titleRoom = model.close.visible ? model.close.box.left : model.image(PopupImage::RightTop).box.left;
+    if (title.left + title.width > titleRoom) {
+      warn(L"Title", L"the title is " + about + px(title.width) + L" px wide but the title bar has room for " +
+                         px(std::max(0.0f, titleRoom - title.left)) + L" px" +
+                         (model.close.visible ? L" before the close button" : L"") + L", so it is cut");
+    }
+    for (const auto& [label, element] : {std::pair{&model.author, L"Author"}, {&model.date, L"Date"}}) {
+      // A centred line has the wider line's box; only the wider one can be cut.
+      if (!label->visible || label->centred || label->box.left >= 0) continue;
+      warn(element, std::wstring(element == std::wstring_view(L"Author") ? L"the author" : L"the date") +
+                        L" line is " + about + px(label->box.width) + L" px wide and does not fit in the popup, so " +
+                        px(-label->box.left) + L" px of it are cut on the left");
+    }
+    for (const auto& [button, element] : {std::pair{&model.close, L"BtnCls"}, {&model.confirm, L"BtnCfm"}}) {
+      if (!button->visible) continue;
+      const float caption = measure->MeasureLine(button->caption).width;
+      if (caption <= button->box.width) continue;
+      warn(element, L"the " + std::wstring(button == &model.close ? L"close" : L"confirm") +
+                        L" button's caption is " + about + px(caption) + L" px wide, wider than its button (" +
+                        px(button->box.width) + L" px), so it is cut");
+    }
+
+    // Rows are placed from the popup's bottom, not below the body: the body may run into them.
+    const float bottom = RoundHalfEven(model.heightTwips / kLayoutTwipsPerPixel);
+    float limit = bottom;
+    std::wstring into = L"past the popup's bottom edge";
+    for (const auto& [top, what] : {std::pair{model.author.visible ? model.author.box.top : bottom, L"into the author line"},
+                                    {model.date.visible ? model.date.box.top : bottom, L"into the date line"},
+                                    {model.confirm.visible ? model.confirm.box.top : bottom, L"into the confirm button"}}) {
+      if (top < limit) {
+        limit = top;
+        into = what;
+      }
+    }
+    const PixelBox& body = model.content.box;
+    if (body.top + body.height > limit) {
+      warn(L"Content", L"the text is " + about + px(body.height) + L" px tall but has " +
+                           px(std::max(0.0f, limit - body.top)) + L" px before it runs " + into +
+                           L"; make the popup taller or the text shorter");
+    }
+  }
+
   void CheckSound(std::int32_t index, const MsgRecord& record) {
     if (record.Sound.empty()) return;
     const std::wstring path = options_.folder + L"Sound\\" + record.Sound;
@@ -493,6 +559,7 @@ class Checker {
   SourceLocator catalogue_;
   std::vector<std::pair<std::int32_t, MsgRecord>> shown_;
   std::set<std::wstring> skinsDone_;
+  std::map<std::wstring, PictureRecorder> skinPictures_;  // by style and logo
   std::set<std::wstring> stylesDone_;
 };
 
@@ -572,6 +639,8 @@ const std::vector<RuleInfo>& Rules() {
       {"logo", "A message's logo is missing or does not decode."},
       {"sound", "A message's sound is missing or is not a playable WAV file."},
       {"uri", "A local Uri that does not exist, or a Uri whose scheme is not http, https or mailto."},
+      {"layout", "Text the popup would cut or overlap: a title, author or date line or button caption too wide, "
+                 "or body text running into the rows below it."},
   };
   return rules;
 }

@@ -111,20 +111,9 @@ class ViewPictures final : public SkinPictures {
 
  private:
   static PopupImage ImageOf(SkinTarget target) {
-    switch (target) {
-      case SkinTarget::Icon: return PopupImage::Icon;
-      case SkinTarget::LeftTop: return PopupImage::LeftTop;
-      case SkinTarget::LeftMiddle: return PopupImage::LeftMiddle;
-      case SkinTarget::LeftButtom: return PopupImage::LeftButtom;
-      case SkinTarget::MiddleTop: return PopupImage::MiddleTop;
-      case SkinTarget::MiddleMiddle: return PopupImage::MiddleMiddle;
-      case SkinTarget::MiddleButtom: return PopupImage::MiddleButtom;
-      case SkinTarget::RightTop: return PopupImage::RightTop;
-      case SkinTarget::RightMiddle: return PopupImage::RightMiddle;
-      case SkinTarget::RightButtom: return PopupImage::RightButtom;
-      case SkinTarget::Logo: return PopupImage::Logo;
-      default: Fail("not an image");
-    }
+    const auto image = PopupImageOf(target);
+    if (!image) Fail("not an image");
+    return *image;
   }
   PopupView& view_;
 };

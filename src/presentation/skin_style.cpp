@@ -76,4 +76,21 @@ void LoadSkinStyle(const MsgRecord& record, const std::wstring& programFolder, x
   TrapVoid([&] { Load(record, programFolder, *document, pictures, observer); });
 }
 
+std::optional<PopupImage> PopupImageOf(SkinTarget target) {
+  switch (target) {
+    case SkinTarget::Icon: return PopupImage::Icon;
+    case SkinTarget::LeftTop: return PopupImage::LeftTop;
+    case SkinTarget::LeftMiddle: return PopupImage::LeftMiddle;
+    case SkinTarget::LeftButtom: return PopupImage::LeftButtom;
+    case SkinTarget::MiddleTop: return PopupImage::MiddleTop;
+    case SkinTarget::MiddleMiddle: return PopupImage::MiddleMiddle;
+    case SkinTarget::MiddleButtom: return PopupImage::MiddleButtom;
+    case SkinTarget::RightTop: return PopupImage::RightTop;
+    case SkinTarget::RightMiddle: return PopupImage::RightMiddle;
+    case SkinTarget::RightButtom: return PopupImage::RightButtom;
+    case SkinTarget::Logo: return PopupImage::Logo;
+    default: return std::nullopt;
+  }
+}
+
 }  // namespace notify

@@ -2,11 +2,13 @@
 // Skin styles: a folder Image\<Style>\ under the program folder whose Config.xml names,
 // element by element, the picture file of each role; logos live in Image\Logo\.
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "catalogue/msg_record.h"
 #include "platform/xml/dom.h"
+#include "presentation/layout.h"
 
 namespace notify {
 
@@ -76,5 +78,8 @@ class SkinObserver {
 // an unreadable picture ends the load silently; pictures set before that stay.
 void LoadSkinStyle(const MsgRecord& record, const std::wstring& programFolder, xml::DomDocument* document,
                    SkinPictures& pictures, SkinObserver* observer = nullptr) noexcept;
+
+// The popup image a skin picture goes to; nothing for the button strips.
+std::optional<PopupImage> PopupImageOf(SkinTarget target);
 
 }  // namespace notify

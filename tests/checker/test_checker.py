@@ -161,6 +161,27 @@ class Presentation(unittest.TestCase):
         corrupt = [d["message"] for d in report["diagnostics"] if d["file"] == "Image/Corrupt/Config.xml"][0]
         self.assertIn("RightTop, RightMiddle, RightButtom, Close, Confirm will be missing", corrupt)
 
+    def test_layout_warnings(self):
+        """Text the popup would cut: each at its element, and the fitting message stays clean."""
+        code, report = check_json(fixture("layout"), "--new-user", expect=0)
+        self.assertEqual(report["show"], ["fits", "long-title", "tall-body", "wide-lines"])
+        layout = [d for d in report["diagnostics"] if d["rule"] == "layout"]
+        self.assertEqual(sorted((d["severity"], d["line"], d["column"]) for d in layout), [
+            ("warning", 22, 5),  # Title of long-title
+            ("warning", 36, 5),  # Content of tall-body
+            ("warning", 50, 5),  # Author of wide-lines; its centred date line is not cut
+            ("warning", 53, 5),  # BtnCfm of wide-lines
+        ])
+        self.assertEqual(found(report, "warning"), [(d["rule"], d["file"], d["line"], d["column"]) for d in layout])
+        by_line = {d["line"]: d["message"] for d in layout}
+        self.assertIn("before the close button", by_line[22])
+        self.assertIn("runs into the author line", by_line[36])
+        self.assertIn("cut on the left", by_line[50])
+        self.assertIn("wider than its button (72 px)", by_line[53])
+        # Natively there are no Windows fonts: the figures are estimates and say so.
+        for message in by_line.values():
+            self.assertEqual("about " in message, not WINDOWS, message)
+
     def test_sarif(self):
         code, out, _ = run("--format", "sarif", "--new-user", folder=fixture("presentation"))
         sarif = json.loads(out)

@@ -266,9 +266,13 @@ Label& Form::AddLabel(LabelSizing sizing) {
 }
 
 SIZE Form::MeasureText(const std::wstring& text, int wrapWidth) const {
+  return MeasureLabelText(LabelFont(), text, wrapWidth);
+}
+
+SIZE MeasureLabelText(HFONT font, const std::wstring& text, int wrapWidth) {
   win::ReleaseDcOwner screen(nullptr);
   if (screen.get() == nullptr) Fail("GetDC");
-  win::SelectGuard selectFont(screen.get(), LabelFont());
+  win::SelectGuard selectFont(screen.get(), font);
   TEXTMETRICW metrics{};
   ::GetTextMetricsW(screen.get(), &metrics);
   // An empty label keeps the height of one line.
@@ -279,6 +283,8 @@ SIZE Form::MeasureText(const std::wstring& text, int wrapWidth) const {
   const LONG width = wrapWidth < 0 ? box.right - box.left : wrapWidth;
   return {width, box.bottom - box.top};
 }
+
+HFONT CreateLabelFont() { return CreateFontAt(MessageFontAt96(), kBaseDpi); }
 
 void Form::Render(HDC dc) const {
   win::DeleteObjectOwner brush(::CreateSolidBrush(ToColorRef(backColor_)));

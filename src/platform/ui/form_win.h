@@ -17,6 +17,11 @@
 
 namespace notify::ui {
 
+// Text extent in `font` on the screen's DC, pixels: one line (wrapWidth < 0) or word-wrapped.
+SIZE MeasureLabelText(HFONT font, const std::wstring& text, int wrapWidth);
+// The labels' font at 96 DPI, owned by the caller; measured with no window at all.
+HFONT CreateLabelFont();
+
 class Form;
 
 // Pixels inside a form; left/top are the first covered pixel, left + width and
