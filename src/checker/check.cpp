@@ -298,6 +298,12 @@ class Checker {
     }
     report_.show = shown_;
     ReportDuplicates();
+    // The selection decides the flag; an author who turned waiting off should know what it costs.
+    if (!state.Defer && !collector.appId.empty()) {
+      AddCatalogue(Severity::Note, "defer", catalogue_.Attribute(catalogue_.Root(), L"Defer"),
+                   L"Defer is OFF: messages show at once, even over a full-screen window or with nobody at "
+                   L"the desk, and an AutoShut message closes even when nobody saw it");
+    }
   }
 
   void ReportExpired(std::int32_t index, MessageResult& result) {
@@ -633,6 +639,7 @@ const std::vector<RuleInfo>& Rules() {
       {"value", "A due message has a value that does not convert; nothing is shown while it is due."},
       {"no-id", "A message without an ID, which is never shown."},
       {"expired", "A message whose Limit has passed, so it never shows again."},
+      {"defer", "The root's Defer attribute is OFF: messages do not wait for a good moment (note)."},
       {"duplicate-id", "Two messages to show share an ID, so the message shows twice in one run."},
       {"skin", "A skin style folder or its Config.xml is missing or incomplete; frame pictures will be missing."},
       {"picture", "A skin picture is missing or does not decode, or a button strip is not five cells wide."},

@@ -98,6 +98,21 @@ class Decisions(unittest.TestCase):
         self.assertEqual(found(report, "warning"),
                          [("expired", "Message.xml", 16, 21), ("duplicate-id", "Message.xml", 68, 12)])
 
+    def test_defer_off_is_noted_at_its_attribute(self):
+        _, plain = check_json(fixture("decisions"), "--new-user", expect=0)
+        self.assertNotIn("defer", [d["rule"] for d in plain["diagnostics"]])
+        with tempfile.TemporaryDirectory() as scratch:
+            folder = os.path.join(scratch, "app")
+            shutil.copytree(fixture("decisions"), folder)
+            catalogue = os.path.join(folder, "Message.xml")
+            with open(catalogue, encoding="utf-8") as f:
+                text = f.read()
+            with open(catalogue, "w", encoding="utf-8", newline="") as f:
+                f.write(text.replace('<Catalog AppID="Checker.Fixture">', '<Catalog AppID="Checker.Fixture" Defer=" off ">'))
+            _, report = check_json(folder, "--new-user", expect=0)
+        self.assertEqual(report["show"], plain["show"])
+        self.assertIn(("defer", "Message.xml", 2, 34), found(report, "note"))
+
     def test_new_user_and_another_day_change_the_decisions(self):
         _, report = check_json(fixture("decisions"), "--new-user", expect=0)
         self.assertEqual(report["messages"][3]["decision"], "show")
