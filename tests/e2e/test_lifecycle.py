@@ -119,7 +119,9 @@ def sound_plays_only_when_the_file_exists():
         app.run(timeout=30)
         h.check(sink_size() == before, "a missing sound produced audio")
     h.reset_cache()
-    with app_with("E2E.Sound", [h.message("S1", auto_shut=2, style="Blue", sound="chime.wav")]) as app:
+    # Wine opens its audio driver on the first sound; on a loaded machine that can take longer
+    # than a short popup lives, and the asynchronous sound dies with the process.
+    with app_with("E2E.Sound", [h.message("S1", auto_shut=6, style="Blue", sound="chime.wav")]) as app:
         before = sink_size()
         app.run(timeout=30)
         h.check(sink_size() > before, "the chime did not reach the audio device")
