@@ -86,30 +86,30 @@ class PopupAccessible final : public IAccessible {
     return Text(child, text, [this] { return link_->content->AccessibleDescription(); },
                 [](const AccessibleButton&) { return std::wstring(); });
   }
-  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-    if (role == nullptr) return E_POINTER;
-    ::VariantInit(role);
+  // Role and state are whole numbers asked of the alert (index 0) or of one button.
+  template <typename Answer>
+  HRESULT WholeNumber(VARIANT child, VARIANT* out, Answer answer) {
+    if (out == nullptr) return E_POINTER;
+    ::VariantInit(out);
     if (!Alive()) return CO_E_OBJNOTCONNECTED;
     const auto index = Target(child);
     if (!index) return E_INVALIDARG;
-    role->vt = VT_I4;
-    role->lVal = *index == 0 ? ROLE_SYSTEM_ALERT : kButtonRole;
+    out->vt = VT_I4;
+    out->lVal = answer(*index);
     return S_OK;
   }
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+    return WholeNumber(child, role, [](auto index) -> long { return index == 0 ? ROLE_SYSTEM_ALERT : kButtonRole; });
+  }
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-    if (state == nullptr) return E_POINTER;
-    ::VariantInit(state);
-    if (!Alive()) return CO_E_OBJNOTCONNECTED;
-    const auto index = Target(child);
-    if (!index) return E_INVALIDARG;
-    const HWND window = *index == 0 ? link_->window : Buttons()[*index - 1].window;
-    long flags = *index == 0 ? STATE_SYSTEM_READONLY : STATE_SYSTEM_FOCUSABLE;
-    if (!::IsWindowVisible(window)) flags |= STATE_SYSTEM_INVISIBLE;
-    if (!::IsWindowEnabled(window)) flags |= STATE_SYSTEM_UNAVAILABLE;
-    if (*index != 0 && ::GetFocus() == window) flags |= STATE_SYSTEM_FOCUSED;
-    state->vt = VT_I4;
-    state->lVal = flags;
-    return S_OK;
+    return WholeNumber(child, state, [this](auto index) -> long {
+      const HWND window = index == 0 ? link_->window : Buttons()[index - 1].window;
+      long flags = index == 0 ? STATE_SYSTEM_READONLY : STATE_SYSTEM_FOCUSABLE;
+      if (!::IsWindowVisible(window)) flags |= STATE_SYSTEM_INVISIBLE;
+      if (!::IsWindowEnabled(window)) flags |= STATE_SYSTEM_UNAVAILABLE;
+      if (index != 0 && ::GetFocus() == window) flags |= STATE_SYSTEM_FOCUSED;
+      return flags;
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override { return ToBstr(L"", help); }
   HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, long* topic) override {
