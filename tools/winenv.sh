@@ -49,20 +49,20 @@ pcm.!default { type file slave.pcm "null" file "$NOTIFY_SOUND_SINK" format "raw"
 ASOUND
 
 if [[ $use_user_display -eq 0 || -z "${DISPLAY:-}" ]]; then
-  # Pick a free display number: the lock file tells which ones are taken.
-  for n in $(seq 90 140); do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 1 50); do
-      xdpyinfo >/dev/null 2>&1 && break
-      sleep 0.1
-    done
-    if xdpyinfo >/dev/null 2>&1; then break; fi
-    kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; xvfb_pid=""
+  # Xvfb picks a free display itself and writes its number once it accepts clients, so
+  # two runs started together never race for the same one (lock files can).
+  exec {display_fd}>"$scratch/display"
+  Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  exec {display_fd}>&-
+  for _ in $(seq 1 100); do
+    [[ -s "$scratch/display" ]] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.05
   done
-  [[ -n "$xvfb_pid" ]] || { echo "winenv: could not start Xvfb" >&2; exit 1; }
+  n=$(head -n 1 "$scratch/display" 2>/dev/null || true)
+  [[ "$n" =~ ^[0-9]+$ ]] || { echo "winenv: could not start Xvfb" >&2; exit 1; }
+  export DISPLAY=":$n"
   # Without a compositor, per-pixel-alpha windows show as solid black.
   xcompmgr -n >"$scratch/xcompmgr.log" 2>&1 &
   comp_pid=$!
