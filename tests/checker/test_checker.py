@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """End to end: the real checker (notify-check natively, NotifyCheck.exe under Wine) on the
 fixture folders beside this script, one folder per kind of problem, asserting on its JSON."""
+import atexit
 import json
 import os
 import shutil
@@ -35,8 +36,24 @@ def check_json(folder, *args, expect=None):
     return code, report
 
 
+# The skin styles the fixtures share (skin/<style>), copied into each fixture's Image folder
+# unless it brings a style of that name itself.
+SKIN = os.path.join(HERE, "skin")
+COPIES = tempfile.mkdtemp(prefix="checker-fixtures-")
+atexit.register(shutil.rmtree, COPIES, True)
+
+
 def fixture(name):
-    return os.path.join(HERE, name)
+    """A copy of the fixture folder with the shared skin; 'folder/file' names a file in it."""
+    folder, _, rest = name.partition("/")
+    copy = os.path.join(COPIES, folder)
+    if not os.path.isdir(copy):
+        shutil.copytree(os.path.join(HERE, folder), copy)
+        for style in os.listdir(SKIN):
+            target = os.path.join(copy, "Image", style)
+            if not os.path.exists(target):
+                shutil.copytree(os.path.join(SKIN, style), target)
+    return os.path.join(copy, rest) if rest else copy
 
 
 def found(report, severity=None):
