@@ -45,6 +45,8 @@ bool ShowLoop::ShowOne(std::size_t index, std::wstring& lastStyle) {
   }
   host_.PlacePopup(desk_.ScreenInUse());
   host_.ShowForm();
+  shownAt_ = desk_.PointerPosition();
+  pointerMoved_ = false;
   if (!record.Sound.empty()) {
     const auto sound = programFolder_ + L"Sound\\" + record.Sound;
     if (host_.FileExists(sound)) host_.PlaySoundFile(sound);
@@ -69,7 +71,11 @@ bool ShowLoop::WaitForGoodMoment() {
   return true;
 }
 
-bool ShowLoop::CountdownPaused() { return desk_.PointerOverPopup() || (defer_ && desk_.Away()); }
+// A pointer left lying where the popup appeared is not someone reading it.
+bool ShowLoop::CountdownPaused() {
+  pointerMoved_ = pointerMoved_ || desk_.PointerPosition() != shownAt_;
+  return (pointerMoved_ && desk_.PointerOverPopup()) || (defer_ && desk_.Away());
+}
 
 void ShowLoop::WaitForClose(const MsgRecord& record) {
   waitCounter_ = 0;

@@ -70,6 +70,8 @@ class ShowLoop {
   std::int16_t currentIndex_ = 0;
   std::int16_t waitCounter_ = 0;
   bool shadowApplied_ = false;
+  ui::ScreenPixelPoint shownAt_;  // the pointer when the current popup appeared
+  bool pointerMoved_ = false;     // ... and whether it has moved since
 };
 
 }  // namespace notify

@@ -1,7 +1,8 @@
 """The person at the desk with the real Notify.exe: no popup over a full-screen window of
-another program until it closes, and no automatic close while the pointer rests on the
-popup."""
+another program until it closes, but at once over its host's own full-screen window; no
+automatic close while the pointer, moved there, rests on the popup."""
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -51,6 +52,46 @@ def full_screen_window_holds_the_message_back_until_it_closes():
         proc.wait(timeout=30)
 
 
+def shown_within(seconds, what):
+    begin = time.monotonic()
+    h.check(h.wait_for(lambda: h.find_window(W, H), 30), f"{what}: the popup did not show")
+    waited = time.monotonic() - begin
+    print(f"  {what}: shown {waited:.1f} s after the start")
+    # Held back, it would wait as long as the full-screen window (60 s).
+    h.check(waited < seconds, f"{what}: the popup waited {waited:.1f} s")
+
+
+def full_screen_host_sees_its_own_messages_at_once():
+    """A kiosk that starts Notify from its full-screen window, and one of the host's own
+    programs in Notify's folder: neither holds the message back, with no catalogue opt-out."""
+    h.reset_cache()
+    with app_with("E2E.Kiosk", [h.message("K1", auto_shut=2, style="Blue")]) as app:
+        kiosk = subprocess.Popen(["wine", cover_exe(), "60", "--start", h.win_path(app.exe)],
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            h.check(h.wait_for(lambda: h.find_window(*SCREEN), 30), "the kiosk's window did not appear")
+            shown_within(10, "started by the kiosk")
+            h.check(kiosk.poll() is None, "the kiosk ended before the popup showed")
+            h.check(h.wait_for(lambda: h.cache_ids("E2E.Kiosk") == ["K1"], 10), "K1 not recorded")
+        finally:
+            kiosk.kill()
+            kiosk.wait(timeout=30)
+        h.check(h.wait_for(lambda: h.find_window(*SCREEN) is None, 20), "the kiosk's window stayed")
+    h.reset_cache()
+    with app_with("E2E.Till", [h.message("T1", auto_shut=2, style="Blue")]) as app:
+        till = app.write("Bin/Till.exe", b"")
+        shutil.copy2(cover_exe(), till)
+        cover = subprocess.Popen(["wine", till, "60"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        try:
+            h.check(h.wait_for(lambda: h.find_window(*SCREEN), 30), "the till's window did not appear")
+            app.start()
+            shown_within(10, "a program below Notify's folder")
+        finally:
+            cover.kill()
+            cover.wait(timeout=30)
+
+
 def defer_off_shows_over_a_full_screen_window():
     h.reset_cache()
     with app_with("E2E.DeskOff", [h.message("O1", auto_shut=2, style="Blue")], 'Defer="off"') as app:
@@ -83,12 +124,26 @@ def pointer_on_the_popup_pauses_the_countdown():
         waited = time.monotonic() - left
         print(f"  ended {waited:.1f} s after the pointer left")
         h.check(waited >= 0.8, f"the countdown restarted from zero? ended {waited:.1f} s after leaving")
+        spot = (x + 60, y + 90)
+    # The pointer already lies where the popup appears, and never moves: no reader there.
+    h.reset_cache()
+    with app_with("E2E.Resting", [h.message("R1", auto_shut=2, style="Blue")]) as app:
+        h.xdotool("mousemove", *spot)
+        try:
+            proc = app.start()
+            h.check(h.wait_for(lambda: h.find_window(W, H), 30), "no popup appeared")
+            shown = time.monotonic()
+            h.check(h.wait_for(lambda: proc.poll() is not None, 15), "a resting pointer held the popup open")
+            print(f"  ended {time.monotonic() - shown:.1f} s after showing under a resting pointer")
+        finally:
+            h.xdotool("mousemove", 5, 5)
 
 
 def main():
     h.require_environment()
     failures = 0
-    for test in (full_screen_window_holds_the_message_back_until_it_closes, defer_off_shows_over_a_full_screen_window,
+    for test in (full_screen_window_holds_the_message_back_until_it_closes,
+                 full_screen_host_sees_its_own_messages_at_once, defer_off_shows_over_a_full_screen_window,
                  pointer_on_the_popup_pauses_the_countdown):
         try:
             test()
