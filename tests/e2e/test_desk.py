@@ -41,13 +41,14 @@ def full_screen_window_holds_the_message_back_until_it_closes():
         proc.wait(timeout=30)
 
 
-def shown_within(seconds, what):
+def shown_while_covered(cover, what):
+    """The popup shows while the full-screen window is still up (held back, it would wait
+    for the window to close); the time is printed, since a loaded machine starts Wine slowly."""
     begin = time.monotonic()
-    h.check(h.wait_for(lambda: h.find_window(W, H), 30), f"{what}: the popup did not show")
-    waited = time.monotonic() - begin
-    print(f"  {what}: shown {waited:.1f} s after the start")
-    # Held back, it would wait as long as the full-screen window (60 s).
-    h.check(waited < seconds, f"{what}: the popup waited {waited:.1f} s")
+    h.check(h.wait_for(lambda: h.find_window(W, H) or cover.poll() is not None, 90) and h.find_window(W, H),
+            f"{what}: the popup did not show over the host's full-screen window")
+    h.check(cover.poll() is None, f"{what}: the full-screen window ended before the popup showed")
+    print(f"  {what}: shown {time.monotonic() - begin:.1f} s after the start")
 
 
 def full_screen_host_sees_its_own_messages_at_once():
@@ -55,12 +56,11 @@ def full_screen_host_sees_its_own_messages_at_once():
     programs in Notify's folder: neither holds the message back, with no catalogue opt-out."""
     h.reset_cache()
     with app_with("E2E.Kiosk", [h.message("K1", auto_shut=2, style="Blue")]) as app:
-        kiosk = subprocess.Popen(["wine", cover_exe(), "60", "--start", h.win_path(app.exe)],
+        kiosk = subprocess.Popen(["wine", cover_exe(), "120", "--start", h.win_path(app.exe)],
                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             h.check(h.wait_for(lambda: h.find_window(*SCREEN), 30), "the kiosk's window did not appear")
-            shown_within(10, "started by the kiosk")
-            h.check(kiosk.poll() is None, "the kiosk ended before the popup showed")
+            shown_while_covered(kiosk, "started by the kiosk")
             h.check(h.wait_for(lambda: h.cache_ids("E2E.Kiosk") == ["K1"], 10), "K1 not recorded")
         finally:
             kiosk.kill()
@@ -70,12 +70,12 @@ def full_screen_host_sees_its_own_messages_at_once():
     with app_with("E2E.Till", [h.message("T1", auto_shut=2, style="Blue")]) as app:
         till = app.write("Bin/Till.exe", b"")
         shutil.copy2(cover_exe(), till)
-        cover = subprocess.Popen(["wine", till, "60"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+        cover = subprocess.Popen(["wine", till, "120"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                  stderr=subprocess.DEVNULL)
         try:
             h.check(h.wait_for(lambda: h.find_window(*SCREEN), 30), "the till's window did not appear")
             app.start()
-            shown_within(10, "a program below Notify's folder")
+            shown_while_covered(cover, "a program below Notify's folder")
         finally:
             cover.kill()
             cover.wait(timeout=30)
@@ -120,9 +120,9 @@ def pointer_on_the_popup_pauses_the_countdown():
         h.xdotool("mousemove", *spot)
         try:
             proc = app.start()
-            h.check(h.wait_for(lambda: h.find_window(W, H), 30), "no popup appeared")
+            h.check(h.wait_for(lambda: h.find_window(W, H), 90), "no popup appeared")
             shown = time.monotonic()
-            h.check(h.wait_for(lambda: proc.poll() is not None, 15), "a resting pointer held the popup open")
+            h.check(h.wait_for(lambda: proc.poll() is not None, 20), "a resting pointer held the popup open")
             print(f"  ended {time.monotonic() - shown:.1f} s after showing under a resting pointer")
         finally:
             h.xdotool("mousemove", 5, 5)

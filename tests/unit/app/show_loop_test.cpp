@@ -250,6 +250,20 @@ TEST(ShowLoop, StyleLoadsOnlyWhenItChangesWithoutCase) {
   EXPECT_EQ(loads, (std::vector<std::wstring>{L"style:Blue", L"style:Green", L"style:blue"}));
 }
 
+TEST(ShowLoop, TheFirstLookPreparedAheadIsNotLoadedAgainAtTheShow) {
+  Fixture f(Slots(2, {Record(L"a", 1, L"Blue"), Record(L"b", 1, L"Green")}));
+  f.messages[0].Logo = L"a.png";
+  f.loop.PrepareFirst();
+  EXPECT_EQ(f.host.calls, (std::vector<std::wstring>{L"style:Blue", L"logo:a.png"})) << "nothing shown yet";
+  f.Run();
+  EXPECT_EQ(f.host.Count(L"style:Blue"), 1);
+  EXPECT_EQ(f.host.Count(L"style:Green"), 1);
+  EXPECT_EQ(f.host.Count(L"record:a"), 1);
+  Fixture empty(Slots(1, {}));
+  empty.loop.PrepareFirst();
+  EXPECT_TRUE(empty.host.calls.empty()) << "nothing selected: nothing to prepare";
+}
+
 // The shadow attaches once; afterwards each message shows or hides the strips as its own
 // Shadow says, hiding them before its layout and showing them only once it is laid out.
 TEST(ShowLoop, ShadowAttachesOnceAndFollowsEachMessagesOwnSetting) {
