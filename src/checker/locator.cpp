@@ -20,7 +20,7 @@ bool IsNameStart(wchar_t c) {
 // Windows counts a character outside the Basic Multilingual Plane as two units; so do we.
 std::size_t Utf16Units(std::wstring_view text) {
   std::size_t units = 0;
-  for (const wchar_t c : text) units += static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
+  for (const wchar_t c : text) units += (static_cast<std::uint32_t>(c) >> 16) != 0 ? 2 : 1;
   return units;
 }
 
