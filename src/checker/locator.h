@@ -30,6 +30,9 @@ class SourceLocator {
   SourcePosition Attribute(std::size_t element, std::wstring_view name) const;
   // The element's "<"; the start of the file when element is kNone.
   SourcePosition At(std::size_t element) const;
+  // The names of the element's attributes, and of its child elements, in document order.
+  std::vector<std::wstring> AttributeNames(std::size_t element) const;
+  std::vector<std::wstring> ChildNames(std::size_t element) const;
 
   // The first end tag that does not close the open element, or the first element left
   // open; for readers that give no place of their own. Empty reason when the tags nest.
