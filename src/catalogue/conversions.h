@@ -64,11 +64,14 @@ struct DateLocale {
   DateOrder order = DateOrder::MonthDayYear;
   // '.' between numbers separates a date; where it does not, "2.1.27" is a time of day.
   bool dotSeparatesDates = true;
-  // English month and weekday names, in full or from their first three letters.
-  bool englishNames = true;
-  // The locale's own month names, in full and abbreviated (without a dot); empty: none.
-  std::array<std::wstring_view, 12> months{};
-  std::array<std::wstring_view, 12> shortMonths{};
+  // English month and weekday names, in full or from their first three letters on (the
+  // portable parser's own habit); a locale model lists its names instead.
+  bool englishPrefixes = true;
+  int twoDigitYearsFrom = 1930;  // two-digit years read as this year and the 99 after it
+  std::array<std::wstring_view, 12> months{};       // in full; empty: none
+  std::array<std::wstring_view, 12> shortMonths{};  // abbreviated, without a dot
+  std::array<std::wstring_view, 7> weekdays{};      // Sunday first, in full
+  std::array<std::wstring_view, 7> shortWeekdays{};
 };
 
 // The user locales a catalogue's Limit is judged in (the checker's rule date-form).
@@ -83,7 +86,7 @@ bool IsPlainDateForm(std::wstring_view text);
 // The native parser: ISO y-m-d, the locale's numeric order (separators / - . and blanks),
 // month names in full or abbreviated ("Dec 31, 2025", "31 December 2025", "31-Dec-2025"),
 // an optional leading weekday and an optional trailing time. Two-digit years: 00-29 are
-// 20xx, 30-99 are 19xx. A numeric date invalid in the locale's order is read in the next
+// 20xx, 30-99 are 19xx (a locale model: its own window). A numeric date invalid in the locale's order is read in the next
 // order that makes it valid (month-first: then year-first, then day-first; day-first:
 // then month-first, then year-first; year-first: then year-day-month), as the system's
 // parser does.

@@ -17,7 +17,7 @@ struct Token {
 constexpr std::array<std::wstring_view, 12> kMonths = {L"january", L"february", L"march",     L"april",
                                                     L"may",     L"june",     L"july",      L"august",
                                                     L"september", L"october", L"november", L"december"};
-constexpr std::array<const wchar_t*, 7> kWeekdays = {L"sunday",   L"monday", L"tuesday", L"wednesday",
+constexpr std::array<std::wstring_view, 7> kWeekdays = {L"sunday",   L"monday", L"tuesday", L"wednesday",
                                                      L"thursday", L"friday", L"saturday"};
 
 // Latin letters with their accents and Cyrillic: the month names of the locales modelled.
@@ -28,25 +28,29 @@ bool IsLetter(wchar_t c) {
 bool IsDigitChar(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 // A word matches an English name in full or as its first three letters or more ("Sept").
-bool MatchesName(const std::wstring& word, std::wstring_view name) {
+bool MatchesPrefix(const std::wstring& word, std::wstring_view name) {
   const std::wstring full = FoldCase(name);
   return word.size() >= 3 && word.size() <= full.size() && std::wstring_view(full).substr(0, word.size()) == word;
 }
 
+bool IsName(const std::wstring& word, std::wstring_view name) { return !name.empty() && word == FoldCase(name); }
+
 int MonthOf(const std::wstring& word, const DateLocale& locale) {
   for (std::size_t i = 0; i < 12; ++i) {
-    const bool english = locale.englishNames && MatchesName(word, kMonths[i]);
-    const bool own = (!locale.months[i].empty() && word == FoldCase(locale.months[i])) ||
-                     (!locale.shortMonths[i].empty() && word == FoldCase(locale.shortMonths[i]));
-    if (english || own) return static_cast<int>(i) + 1;
+    if ((locale.englishPrefixes && MatchesPrefix(word, kMonths[i])) || IsName(word, locale.months[i]) ||
+        IsName(word, locale.shortMonths[i])) {
+      return static_cast<int>(i) + 1;
+    }
   }
   return 0;
 }
 
 bool IsWeekday(const std::wstring& word, const DateLocale& locale) {
-  if (!locale.englishNames) return false;
-  for (const auto* name : kWeekdays) {
-    if (MatchesName(word, name)) return true;
+  for (std::size_t i = 0; i < 7; ++i) {
+    if ((locale.englishPrefixes && MatchesPrefix(word, kWeekdays[i])) || IsName(word, locale.weekdays[i]) ||
+        IsName(word, locale.shortWeekdays[i])) {
+      return true;
+    }
   }
   return false;
 }
@@ -114,9 +118,10 @@ bool StripTime(std::vector<Token>& tokens) {
   return true;
 }
 
-int FullYear(const Token& t) {
+int FullYear(const Token& t, int from) {
   if (t.text.size() > 2) return t.value;
-  return t.value < 30 ? 2000 + t.value : 1900 + t.value;
+  const int century = from - from % 100;
+  return t.value < from % 100 ? century + 100 + t.value : century + t.value;
 }
 
 bool LooksLikeYear(const Token& t) { return t.text.size() > 2 || t.value > 31; }
@@ -126,14 +131,21 @@ std::optional<CivilDate> Checked(CivilDate date) {
   return date;
 }
 
-std::optional<CivilDate> NumericDate(const std::vector<Token>& n, DateOrder order) {
-  const CivilDate ymd{FullYear(n[0]), n[1].value, n[2].value};
-  const CivilDate ydm{FullYear(n[0]), n[2].value, n[1].value};
-  const CivilDate mdy{FullYear(n[2]), n[0].value, n[1].value};
-  const CivilDate dmy{FullYear(n[2]), n[1].value, n[0].value};
+std::optional<CivilDate> NumericDate(const std::vector<Token>& n, const DateLocale& locale) {
+  const int from = locale.twoDigitYearsFrom;
+  const CivilDate ymd{FullYear(n[0], from), n[1].value, n[2].value};
+  const CivilDate ydm{FullYear(n[0], from), n[2].value, n[1].value};
+  const CivilDate mdy{FullYear(n[2], from), n[0].value, n[1].value};
+  const CivilDate dmy{FullYear(n[2], from), n[1].value, n[0].value};
   std::array<CivilDate, 3> tried{ymd, ydm, ydm};
-  if (!LooksLikeYear(n[0]) && order == DateOrder::MonthDayYear) tried = {mdy, ymd, dmy};
-  if (!LooksLikeYear(n[0]) && order == DateOrder::DayMonthYear) tried = {dmy, mdy, ymd};
+  if (!LooksLikeYear(n[0])) {
+    switch (locale.order) {
+      case DateOrder::MonthDayYear: tried = {mdy, ymd, dmy}; break;
+      case DateOrder::DayMonthYear: tried = {dmy, mdy, ymd}; break;
+      // A year-first locale reads a year it sees last month-first ("02/01/2027").
+      case DateOrder::YearMonthDay: tried = LooksLikeYear(n[2]) ? std::array{mdy, dmy, dmy} : std::array{ymd, mdy, dmy}; break;
+    }
+  }
   for (const CivilDate& date : tried) {
     if (IsValidDate(date)) return date;
   }
@@ -158,13 +170,13 @@ bool DotBetweenNumbers(const std::vector<Token>& tokens) {
   return false;
 }
 
-std::optional<CivilDate> NamedMonthDate(const std::vector<Token>& n, int month) {
+std::optional<CivilDate> NamedMonthDate(const std::vector<Token>& n, int month, int from) {
   if (n.size() == 1) {
     if (!LooksLikeYear(n[0])) return std::nullopt;  // a day without a year
-    return Checked({FullYear(n[0]), month, 1});
+    return Checked({FullYear(n[0], from), month, 1});
   }
-  if (LooksLikeYear(n[0]) && !LooksLikeYear(n[1])) return Checked({FullYear(n[0]), month, n[1].value});
-  return Checked({FullYear(n[1]), month, n[0].value});
+  if (LooksLikeYear(n[0]) && !LooksLikeYear(n[1])) return Checked({FullYear(n[0], from), month, n[1].value});
+  return Checked({FullYear(n[1], from), month, n[0].value});
 }
 
 }  // namespace
@@ -193,10 +205,10 @@ std::optional<CivilDate> PortableDateParser::Parse(std::wstring_view text) const
       month = t.value;
     }
   }
-  if (month != 0 && (numbers.size() == 1 || numbers.size() == 2)) return NamedMonthDate(numbers, month);
+  if (month != 0 && (numbers.size() == 1 || numbers.size() == 2)) return NamedMonthDate(numbers, month, locale_.twoDigitYearsFrom);
   if (month == 0 && numbers.size() == 3) {
     if (!locale_.dotSeparatesDates && DotBetweenNumbers(*tokens)) return DottedTime(numbers);
-    return NumericDate(numbers, locale_.order);
+    return NumericDate(numbers, locale_);
   }
   return std::nullopt;
 }

@@ -3,13 +3,12 @@
 #include <algorithm>
 
 #include "catalogue/conversions.h"
+#include "checker/check_part.h"
 #include "platform/text.h"
 
 namespace notify::checker {
 
 namespace {
-
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 std::wstring Joined(const std::vector<std::wstring>& parts, const wchar_t* separator) {
   std::wstring out;
@@ -71,13 +70,12 @@ std::optional<ValueFinding> JudgeDateForm(const std::wstring& name, const std::w
   return ValueFinding{unreadable ? Severity::Error : Severity::Warning, message};
 }
 
-std::optional<std::wstring> PathTraps(const std::wstring& name, const wchar_t* item, const std::wstring& text,
-                                      const PathExpansion& expansion) {
+std::optional<std::wstring> PathTraps(const std::wstring& name, const wchar_t* item, const PathExpansion& expansion) {
   std::vector<std::wstring> traps;
   for (const auto& macro : expansion.unknownMacros) traps.push_back(macro + L" is no path macro and stays as written");
   if (!expansion.dropped.empty()) traps.push_back(Quoted(expansion.dropped) + L" after {#P@PRT} is dropped");
   if (traps.empty() && !expansion.relative) return std::nullopt;
-  std::wstring message = name + L": " + item + L" " + Quoted(text) + L": " + Joined(traps, L"; ");
+  std::wstring message = name + L": " + item + L" " + Quoted(expansion.text) + L": " + Joined(traps, L"; ");
   message += traps.empty() ? L"the program looks for " : L", so the program looks for ";
   message += Quoted(ShownPath(expansion.path));
   if (expansion.relative) {
@@ -96,7 +94,7 @@ std::optional<std::wstring> FileNameTraps(const std::wstring& name, const wchar_
   if (!macro && !fullPath) return std::nullopt;
   return name + L": " + item + L" " + Quoted(text) + L" is a file name in a folder of the program, where " +
          (macro ? L"path macros are not expanded" : L"a full path does not work") + L", so the program looks for " +
-         Quoted(ShownPath(looksFor));
+         Quoted(looksFor);
 }
 
 std::optional<Resemblance> Resembling(const std::vector<std::wstring>& present, const std::wstring& wanted) {

@@ -24,11 +24,10 @@ std::optional<ValueFinding> JudgeDateForm(const std::wstring& name, const std::w
 
 // What the program looks for when a Check or local Uri path holds an unknown macro, text
 // after {#P@PRT}, or is relative; nothing when none of these.
-std::optional<std::wstring> PathTraps(const std::wstring& name, const wchar_t* item, const std::wstring& text,
-                                      const PathExpansion& expansion);
+std::optional<std::wstring> PathTraps(const std::wstring& name, const wchar_t* item, const PathExpansion& expansion);
 
 // Logo and Sound are file names in a folder of the program: macros and full paths are
-// not expanded there. `looksFor` is the path the program opens.
+// not expanded there. `looksFor` is the path the program opens, as the report shows it.
 std::optional<std::wstring> FileNameTraps(const std::wstring& name, const wchar_t* item, const std::wstring& text,
                                           const std::wstring& looksFor);
 

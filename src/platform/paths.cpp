@@ -97,6 +97,7 @@ bool IsRelativePath(std::wstring_view path) {
 
 PathExpansion ExplainPathMacros(const std::wstring& text) {
   PathExpansion expansion;
+  expansion.text = text;
   expansion.path = ExpandPathMacros(text);
   for (auto at = FindNoCase(text, L"{#P@"); at != std::wstring::npos; at = FindNoCase(text, L"{#P@", at + 1)) {
     const auto close = text.find(L'}', at);

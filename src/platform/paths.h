@@ -29,6 +29,7 @@ std::wstring ExpandPathMacros(const std::wstring& text);
 
 // What the expansion did with a text, for tools that explain a catalogue.
 struct PathExpansion {
+  std::wstring text;                       // as written
   std::wstring path;                       // what the program looks for
   std::vector<std::wstring> unknownMacros;  // "{#P@...}" that is no macro, kept as written
   std::wstring dropped;                    // text after the last {#P@PRT}, which is dropped

@@ -89,7 +89,7 @@ class Values(unittest.TestCase):
         self.assertEqual(found(report, "error"),
                          [("value", "Message.xml", 21, 26), ("value", "Message.xml", 29, 25),
                           ("missing", "Message.xml", 48, 5), ("missing", "Message.xml", 55, 3),
-                          ("value", "Message.xml", 72, 26)])
+                          ("value", "Message.xml", 72, 26), ("date-form", "Message.xml", 29, 25)])
         messages = [d["message"] for d in report["diagnostics"] if d["severity"] == "error"]
         self.assertEqual(messages[1], 'Message "no-date": Limit "someday" is not a date' + DUE)
         self.assertEqual(messages[2], 'Message "no-colour": Title has no Color attribute' + DUE)
@@ -101,7 +101,7 @@ class Values(unittest.TestCase):
         lines = out.splitlines()
         self.assertIn('Message.xml:21:26: error: Message "spring-sale": Form Width "abc" is not a whole number'
                       + DUE + " [value]", lines)
-        self.assertEqual(lines[-1], "6 messages: 0 to show, 5 in error; 5 errors, 0 warnings")
+        self.assertEqual(lines[-1], "6 messages: 0 to show, 5 in error; 6 errors, 0 warnings")
 
 
 class Decisions(unittest.TestCase):
@@ -249,7 +249,9 @@ class MachineDependent(unittest.TestCase):
         with tempfile.TemporaryDirectory() as scratch:
             folder = prepared(scratch, "date-forms")
             code, report = check_json(folder, "--new-user", expect=1)
-            limit = lambda text: where(folder, 'Limit="' + text)
+            places = {text: where(folder, 'Limit="' + text) for text in ("02.01.2027", "31/01/2027", "Jan 2, 2027",
+                                                                         "2. Januar")}
+            limit = places.get
         self.assertEqual([(m["id"], m["decision"]) for m in report["messages"]],
                          [("plain", "show"), ("dotted", "error"), ("slashed", "show"), ("named", "show"),
                           ("plain-slash", "show"), ("german-named", "error")])
@@ -273,13 +275,15 @@ class MachineDependent(unittest.TestCase):
         with tempfile.TemporaryDirectory() as scratch:
             folder = prepared(scratch, "path-macros")
             code, report = check_json(folder, "--new-user", expect=0)
-            check = lambda n: where(folder, "<Check>", n)
+            checks = [where(folder, "<Check>", n) for n in range(3)]
+            uri, logo = where(folder, "<Uri>readme.txt"), where(folder, "<Logo>{#P@")
+            check = checks.__getitem__
         self.assertEqual([(m["id"], m["decision"]) for m in report["messages"]],
                          [("unknown-macro", "show"), ("relative", "show"), ("parent-trap", "show"),
                           ("relative-uri", "show"), ("licensed", "check-file"), ("logo-macro", "show")])
         self.assertEqual(self.rules_at(report, {"path"}, folder), sorted([
             ("warning", "path", *check(0)), ("warning", "path", *check(1)), ("warning", "path", *check(2)),
-            ("warning", "path", *where(folder, "<Uri>readme.txt")), ("warning", "path", *where(folder, "<Logo>{#P@"))]))
+            ("warning", "path", *uri), ("warning", "path", *logo)]))
         said = {d["line"]: d["message"] for d in report["diagnostics"] if d["rule"] == "path"}
         self.assertIn("{#P@CURR} is no path macro", said[check(0)[0]])
         self.assertIn('looks for "licence.key" in the folder the program was started in', said[check(1)[0]])

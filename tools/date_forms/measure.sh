@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures what the program's date conversion makes of each text in samples.txt in each
 # user locale, by running the Windows build's date_forms_probe.exe under Wine once per
-# locale, and writes the table measured.tsv that the native model is held to.
+# locale, and writes the table measured.tsv that the native model is held to. Forms
+# without a year ("1.2") are left out of samples.txt: they read the current year.
 #
 #   cmake --build --preset windows --target date_forms_probe && tools/date_forms/measure.sh
 set -euo pipefail
