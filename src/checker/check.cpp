@@ -69,7 +69,12 @@ CheckReport CheckFolder(const CheckOptions& options, xml::DomDocument& document)
 
   const auto shown = CheckCatalogue(options, document, state);
   CheckPresentation(options, document, state, shown);
-  if (!report.readable) report.show.clear();
+  if (!report.readable) {
+    report.show.clear();
+    for (auto& message : report.messages) {
+      if (message.decision == Decision::Show) message.decision = Decision::Blocked;
+    }
+  }
   return std::move(report);
 }
 
@@ -89,6 +94,7 @@ const char* DecisionName(Decision decision) {
     case Decision::Seen: return "seen";
     case Decision::NoId: return "no-id";
     case Decision::Error: return "error";
+    case Decision::Blocked: return "blocked";
   }
   return "error";
 }

@@ -26,8 +26,9 @@ struct Diagnostic {
   std::wstring message;
 };
 
-// "error": reading the message fails the run, so no decision stands.
-enum class Decision { Show, Expired, CheckFile, Seen, NoId, Error };
+// "error": reading the message fails the run, so no decision stands. "blocked": it would show,
+// but the catalogue as a whole would not be read, so nothing shows.
+enum class Decision { Show, Expired, CheckFile, Seen, NoId, Error, Blocked };
 
 struct MessageResult {
   std::int32_t index = 0;  // 1-based, catalogue order

@@ -50,6 +50,14 @@ class CatalogueChecker final : CheckerPart {
       AddCatalogue(Severity::Note, "app-id", catalogue_.Attribute(catalogue_.Root(), L"AppID"),
                    L"AppID " + Quoted(collector.appId) + L": this program's seen messages are kept in " +
                        ShownCachePath(collector.appId, collector.cachePath));
+      const std::wstring problem = CachePathProblem(collector.appId, collector.cachePath);
+      if (!problem.empty()) {
+        // Notify creates the cache before it shows anything, so no user would see a message.
+        report_.readable = false;
+        AddCatalogue(Severity::Error, "app-id", catalogue_.Attribute(catalogue_.Root(), L"AppID"),
+                     L"AppID " + Quoted(collector.appId) + L": Windows cannot create the seen-message cache " +
+                         ShownCachePath(collector.appId, collector.cachePath) + L": " + problem + kNothingShows);
+      }
     } else if (options_.cache == CacheMode::File) {
       report_.cache = options_.cacheFile;
     }
@@ -128,7 +136,8 @@ const std::vector<RuleInfo>& Rules() {
       {"encoding", "Message.xml's bytes are not valid in its encoding; nothing is shown."},
       {"well-formed", "Message.xml is not well-formed XML; nothing is shown."},
       {"doctype", "Message.xml has a document type declaration, which is refused; nothing is shown."},
-      {"app-id", "The root's AppID, which names the seen-message cache (note), or its absence (error)."},
+      {"app-id", "The root's AppID, which names the seen-message cache (note), or its absence or a cache path "
+                 "Windows cannot create (error)."},
       {"cache", "The seen-message cache cannot be read; nothing is shown."},
       {"too-many", "More than 32767 Message elements; nothing is shown."},
       {"no-message", "The catalogue has no Message element; nothing is shown."},

@@ -123,7 +123,7 @@ std::string FormatText(const CheckReport& report, const FormatOptions& options) 
     out += ToUtf8(ReportedFile(d.file, options)) + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
            SeverityName(d.severity) + ": " + ToUtf8(d.message) + " [" + d.rule + "]\n";
   }
-  std::size_t counts[6] = {};
+  std::size_t counts[7] = {};
   for (const auto& m : report.messages) {
     ++counts[static_cast<int>(m.decision)];
     out += "  #" + std::to_string(m.index) + " " + (m.id.empty() ? std::string("(no ID)") : ToUtf8(m.id)) +
@@ -135,8 +135,8 @@ std::string FormatText(const CheckReport& report, const FormatOptions& options) 
   if (!report.readable) out += "The catalogue would not be read: no message is shown to anyone.\n";
   out += Plural(report.messages.size(), "message", "messages") + ": " + std::to_string(report.show.size()) +
          " to show";
-  const char* names[] = {nullptr, "expired", "check-file", "seen", "no-id", "in error"};
-  for (int decision = 1; decision < 6; ++decision) {
+  const char* names[] = {nullptr, "expired", "check-file", "seen", "no-id", "in error", "blocked"};
+  for (int decision = 1; decision < 7; ++decision) {
     if (counts[decision] != 0) out += ", " + std::to_string(counts[decision]) + " " + names[decision];
   }
   out += "; " + Plural(report.Count(Severity::Error), "error", "errors") + ", " +
