@@ -351,8 +351,8 @@ class MachineDependent(unittest.TestCase):
                                                                          "2. Januar")}
             limit = places.get
         self.assertEqual([(m["id"], m["decision"]) for m in report["messages"]],
-                         [("plain", "show"), ("dotted", "error"), ("slashed", "show"), ("named", "show"),
-                          ("plain-slash", "show"), ("german-named", "error")])
+                         [("plain", "blocked"), ("dotted", "error"), ("slashed", "blocked"), ("named", "blocked"),
+                          ("plain-slash", "blocked"), ("german-named", "error")])
         self.assertEqual(self.rules_at(report, {"date-form", "value"}, folder), sorted([
             ("error", "date-form", *limit("02.01.2027")), ("error", "value", *limit("02.01.2027")),
             ("warning", "date-form", *limit("31/01/2027")),
