@@ -45,7 +45,7 @@ def shown_while_covered(cover, what):
     """The popup shows while the full-screen window is still up (held back, it would wait
     for the window to close); the time is printed, since a loaded machine starts Wine slowly."""
     begin = time.monotonic()
-    h.check(h.wait_for(lambda: h.find_window(W, H) or cover.poll() is not None, 90) and h.find_window(W, H),
+    h.check(h.wait_for(lambda: h.find_popup() or cover.poll() is not None, 90) and h.find_popup(),
             f"{what}: the popup did not show over the host's full-screen window")
     h.check(cover.poll() is None, f"{what}: the full-screen window ended before the popup showed")
     print(f"  {what}: shown {time.monotonic() - begin:.1f} s after the start")
@@ -55,7 +55,7 @@ def full_screen_host_sees_its_own_messages_at_once():
     """A kiosk that starts Notify from its full-screen window, and one of the host's own
     programs in Notify's folder: neither holds the message back, with no catalogue opt-out."""
     h.reset_cache()
-    with app_with("E2E.Kiosk", [h.message("K1", auto_shut=2, style="Blue")]) as app:
+    with h.app_with_demo_skin("E2E.Kiosk", [h.message("K1", auto_shut=2, style="Blue")]) as app:
         kiosk = subprocess.Popen(["wine", cover_exe(), "120", "--start", h.win_path(app.exe)],
                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
@@ -67,7 +67,7 @@ def full_screen_host_sees_its_own_messages_at_once():
             kiosk.wait(timeout=30)
         h.check(h.wait_for(lambda: h.find_window(*SCREEN) is None, 20), "the kiosk's window stayed")
     h.reset_cache()
-    with app_with("E2E.Till", [h.message("T1", auto_shut=2, style="Blue")]) as app:
+    with h.app_with_demo_skin("E2E.Till", [h.message("T1", auto_shut=2, style="Blue")]) as app:
         till = app.write("Bin/Till.exe", b"")
         shutil.copy2(cover_exe(), till)
         cover = subprocess.Popen(["wine", till, "120"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
@@ -116,11 +116,11 @@ def pointer_on_the_popup_pauses_the_countdown():
         spot = (x + 60, y + 90)
     # The pointer already lies where the popup appears, and never moves: no reader there.
     h.reset_cache()
-    with app_with("E2E.Resting", [h.message("R1", auto_shut=2, style="Blue")]) as app:
+    with h.app_with_demo_skin("E2E.Resting", [h.message("R1", auto_shut=2, style="Blue")]) as app:
         h.xdotool("mousemove", *spot)
         try:
             proc = app.start()
-            h.check(h.wait_for(lambda: h.find_window(W, H), 90), "no popup appeared")
+            h.check(h.wait_for(lambda: h.find_popup(), 90), "no popup appeared")
             shown = time.monotonic()
             h.check(h.wait_for(lambda: proc.poll() is not None, 20), "a resting pointer held the popup open")
             print(f"  ended {time.monotonic() - shown:.1f} s after showing under a resting pointer")

@@ -21,10 +21,12 @@ std::wstring OwnCover() { return ExecutableFolder() + L"desk_cover.exe"; }
 
 // A copy outside the tests' folder: another program's window.
 std::wstring OtherCover() {
-  const std::wstring folder = TempFolderPath() + L"notify-desk-other\\";
+  std::wstring folder(MAX_PATH + 1, L'\0');
+  folder.resize(::GetTempPathW(static_cast<DWORD>(folder.size()), folder.data()));
+  folder += L"notify-desk-other\\";
   ::CreateDirectoryW(folder.c_str(), nullptr);
   const std::wstring copy = folder + L"desk_cover.exe";
-  ::CopyFileW(OwnCover().c_str(), copy.c_str(), FALSE);
+  EXPECT_TRUE(::CopyFileW(OwnCover().c_str(), copy.c_str(), FALSE)) << "copy to the temporary folder";
   return copy;
 }
 
@@ -52,7 +54,7 @@ class Cover {
 
   // True once its window has the foreground.
   bool InFront() const {
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 600; ++i) {  // a loaded machine starts Wine programs slowly
       const HWND window = ::FindWindowW(L"DeskCover", nullptr);
       if (window != nullptr && ::GetForegroundWindow() == window) return true;
       test::PumpFor(50);
