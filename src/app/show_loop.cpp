@@ -52,9 +52,10 @@ bool ShowLoop::ShowOne(std::size_t index) {
     host_.ShowShadow(true);
   }
   host_.PlacePopup(desk_.ScreenInUse());
-  host_.ShowForm();
+  // Taken before the popup can be seen, so that a move toward it always counts.
   shownAt_ = desk_.PointerPosition();
   pointerMoved_ = false;
+  host_.ShowForm();
   if (!record.Sound.empty()) {
     const auto sound = programFolder_ + L"Sound\\" + record.Sound;
     if (host_.FileExists(sound)) host_.PlaySoundFile(sound);
