@@ -109,7 +109,7 @@ void FrmMain::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHe
 }
 
 void FrmMain::ApplyShadow() {
-  if (ShadowObject) notify::ApplyShadow(form_->Handle(), *ShadowObject);
+  if (ShadowObject) notify::ApplyShadow(form_->Handle(), *ShadowObject, [this] { return form_->Dpi(); });
 }
 
 void FrmMain::ShowShadow(bool show) {
