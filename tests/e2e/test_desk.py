@@ -42,8 +42,7 @@ def full_screen_window_holds_the_message_back_until_it_closes():
 
 
 def shown_while_covered(cover, what):
-    """The popup shows while the full-screen window is still up (held back, it would wait
-    for the window to close); the time is printed, since a loaded machine starts Wine slowly."""
+    """Shown while the full-screen window is up: held back, it would wait for it to close."""
     begin = time.monotonic()
     h.check(h.wait_for(lambda: h.find_popup() or cover.poll() is not None, 90) and h.find_popup(),
             f"{what}: the popup did not show over the host's full-screen window")
@@ -52,8 +51,7 @@ def shown_while_covered(cover, what):
 
 
 def full_screen_host_sees_its_own_messages_at_once():
-    """A kiosk that starts Notify from its full-screen window, and one of the host's own
-    programs in Notify's folder: neither holds the message back, with no catalogue opt-out."""
+    """A kiosk that starts Notify, then a program below Notify's folder: no deferral, no opt-out."""
     h.reset_cache()
     with h.app_with_demo_skin("E2E.Kiosk", [h.message("K1", auto_shut=2, style="Blue")]) as app:
         kiosk = subprocess.Popen(["wine", cover_exe(), "120", "--start", h.win_path(app.exe)],

@@ -44,7 +44,6 @@ TEST(Desk, AHostsOwnProgramsAreThoseInNotifysFolderOrBelow) {
       {L"C:\\Game.exe", L"C:\\Kiosk\\", false},
       {L"C:\\Kiosk\\..\\Game\\Game.exe", L"C:\\Kiosk\\", false},
       {L"C:\\Kiosk\\", L"C:\\Kiosk\\", false},                // the folder itself is no program
-      {L"", L"C:\\Kiosk\\", false},                            // the path could not be read
       {L"C:\\Game.exe", L"", false},
   };
   for (const auto& c : cases) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "platform/handles_win.h"
 #include "platform/paths.h"
@@ -100,7 +101,6 @@ TEST(WinDesk, TheShellTheSessionAndIdleInputDecideBusyAndAway) {
   } cases[] = {
       {"the shell accepts notifications", QUNS_ACCEPTS_NOTIFICATIONS, InputDesktop::Ours, 0, false, false},
       {"presentation mode", QUNS_PRESENTATION_MODE, InputDesktop::Ours, 0, true, false},
-      {"quiet time", QUNS_QUIET_TIME, InputDesktop::Ours, 0, true, false},
       {"the shell cannot answer", std::nullopt, InputDesktop::Ours, 0, false, false},
       {"the session is locked", QUNS_ACCEPTS_NOTIFICATIONS, InputDesktop::Elsewhere, 0, false, true},
       {"the input desktop is unknown", QUNS_ACCEPTS_NOTIFICATIONS, InputDesktop::Unknown, 0, false, false},
@@ -111,8 +111,7 @@ TEST(WinDesk, TheShellTheSessionAndIdleInputDecideBusyAndAway) {
     SCOPED_TRACE(c.what);
     auto owned = std::make_unique<ScriptedSignals>();
     ScriptedSignals& signals = *owned;
-    signals.shell = c.shell;
-    signals.input = c.input;
+    std::tie(signals.shell, signals.input) = std::tie(c.shell, c.input);
     const auto desk = CreateWinDesk(nullptr, std::move(owned));  // the start is taken now
     signals.tick += c.idleMinutes * kMinute;
     EXPECT_EQ(desk->Busy(), c.busy);
