@@ -77,14 +77,11 @@ class ScriptedSignals : public DeskSignals {
   InputDesktop input = InputDesktop::Ours;
 
   bool NotificationState(QUERY_USER_NOTIFICATION_STATE& state) override {
-    if (shell) state = *shell;
+    state = shell.value_or(state);
     return shell.has_value();
   }
   bool Cloaked(HWND) override { return cloaked; }
-  bool LastInputTick(DWORD& t) override {
-    t = lastInput;
-    return true;
-  }
+  bool LastInputTick(DWORD& t) override { return (t = lastInput), true; }
   DWORD Tick() override { return tick; }
   InputDesktop WhereInputGoes() override { return input; }
 };
