@@ -16,7 +16,8 @@ shows one window, measured in the same run under the same Wine:
 
 Run under tools/winenv.sh after building the windows preset:
     tools/winenv.sh python3 bench/lifecycle_bench.py [runs] [parts]
-where parts is a comma list of show, nothing, desk (all three by default).
+where parts is a comma list of show, nothing, desk, memory (all but memory by default;
+memory prints the resident set by mapped file, Notify's beside the minimal window's).
 """
 import os
 import re
@@ -73,6 +74,50 @@ def peak_kib(pid):
             if line.startswith("VmHWM:"):
                 return int(line.split()[1])
     return 0
+
+
+def resident_by_mapping(pid):
+    """Resident KiB per mapped file (anonymous memory under "[anonymous]"), from smaps."""
+    totals, name = {}, "[anonymous]"
+    with open(f"/proc/{pid}/smaps") as f:
+        for line in f:
+            fields = line.split()
+            if re.match(r"^[0-9a-f]+-[0-9a-f]+ ", line):
+                name = os.path.basename(fields[5]) if len(fields) > 5 else "[anonymous]"
+            elif fields[0] == "Rss:":
+                totals[name] = totals.get(name, 0) + int(fields[1])
+    return totals
+
+
+def breakdown(argv, cwd):
+    """Resident set by mapping while the window is up (0.5 s after it was shown)."""
+    env = dict(os.environ, WINEDEBUG="+timestamp,warn+seh")
+    log = tempfile.TemporaryFile()
+    proc = subprocess.Popen(["wine", *argv], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=log)
+    try:
+        if "popup shown" not in wait_stamp(proc, log, "popup shown", 60):
+            return {}, 0
+        time.sleep(0.5)
+        return resident_by_mapping(proc.pid), peak_kib(proc.pid)
+    finally:
+        stop(proc)
+
+
+def print_breakdown():
+    reset_cache()
+    folder = program_folder(auto_shut=12)
+    try:
+        notify, notify_peak = breakdown(["Notify.exe"], folder)
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+    base, base_peak = breakdown([os.path.join(BIN, "minimal_window.exe"), "12"], BIN)
+    print(f"resident set by mapping, KiB (peak {notify_peak} vs {base_peak}); Notify beyond the minimal window:")
+    extra = sorted(((notify.get(k, 0) - base.get(k, 0), k) for k in set(notify) | set(base)), reverse=True)
+    for kib, name in extra:
+        if abs(kib) >= 100:
+            print(f"  {kib:7d}  {name}  ({notify.get(name, 0)} vs {base.get(name, 0)})")
+    print(f"  total {sum(notify.values())} vs {sum(base.values())}")
 
 
 def run(argv, cwd, wait_seconds):
@@ -231,6 +276,8 @@ def main():
         print(f"  medians {statistics.median(notify) * 1000:.0f} / {statistics.median(base) * 1000:.0f} ms, "
               f"ratio of medians {statistics.median(notify) / statistics.median(base):.2f}, "
               f"ratios per turn {[round(r, 2) for r in ratios]}")
+    if "memory" in parts:
+        print_breakdown()
     if "show" not in parts and "desk" not in parts:
         return
     tick_to_shown, notify_start, notify_cpu, notify_peak = [], [], [], []
