@@ -46,27 +46,6 @@ TEST(Placement, BottomRightAboveTheBottomBand) {
   }
 }
 
-// In the monitor's own pixels: 96 twips at its scale from its right edge and from the
-// bottom of its work area, whatever the primary screen's scale.
-TEST(Placement, PixelPositionAtTheMonitorsScale) {
-  struct Case {
-    const char* name;
-    ui::MonitorArea area;
-    int dpi;
-    PixelPoint at;  // of a 400 x 300 popup
-  };
-  const Case cases[] = {
-      {"96 dpi", {{0, 0, 1280, 1024}, {0, 0, 1280, 984}}, 96, {1280 - 400 - 6, 984 - 300 - 6}},
-      {"168 dpi: 11.2 px", {{1280, 0, 4120, 1600}, {1280, 0, 4120, 1552}}, 168, {4120 - 400 - 11, 1552 - 300 - 11}},
-      {"192 dpi left of the primary", {{-3840, -200, 0, 1960}, {-3840, -200, 0, 1900}}, 192, {-400 - 13, 1900 - 300 - 13}},
-      {"unknown: the primary at 15 twips", {}, 144, {1280 - 400 - 10, 984 - 300 - 10}},
-      {"no work area: the monitor", {{0, 0, 1920, 1080}, {}}, 120, {1920 - 400 - 8, 1080 - 300 - 8}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(PopupPixelPosition(Screen(1280, 1024, 15, 984), c.area, c.dpi, 400, 300), c.at) << c.name;
-  }
-}
-
 TEST(Placement, OnlyTheBottomOfTheWorkAreaCounts) {
   ui::ScreenMetrics right = Screen(1280, 1024, 15, 1024);
   right.workArea = {0, 0, 1220, 1024};  // taskbar at the right
