@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/ui/scale.h"
 #include "platform/ui/screen_win.h"
 #include "platform/ui/timer_win.h"
 #include "test_support.h"
@@ -212,6 +214,84 @@ TEST(FormLabels, CentredTextSitsInTheMiddle) {
   EXPECT_EQ(CountOther(s, 0x00FFFFFF, 0, 0, 140 - textWidth, 30), 0);
   EXPECT_GT(CountOther(s, 0x00FFFFFF, 140 - textWidth, 0, 160 + textWidth, 30), 0);
   EXPECT_EQ(CountOther(s, 0x00FFFFFF, 160 + textWidth, 0, 300, 30), 0);
+}
+
+// A body whose every line is exactly full at 96 DPI: `lines` copies of one line of
+// `words`, at the width of that line.
+struct FullLines {
+  std::wstring text;
+  int width = 0;
+};
+FullLines FillLinesExactly(const Form& form, const std::wstring& word, int words, int lines) {
+  std::wstring line;
+  for (int i = 0; i < words; ++i) line += (i == 0 ? L"" : L" ") + word;
+  FullLines body{line, static_cast<int>(MeasureLabelText(form.LabelFont(), line, -1).cx)};
+  for (int i = 1; i < lines; ++i) body.text += L" " + line;
+  // The narrowest width that still keeps each line whole.
+  const LONG lineHeight = MeasureLabelText(form.LabelFont(), line, -1).cy;
+  while (MeasureLabelText(form.LabelFont(), body.text, body.width).cy > lineHeight * lines) ++body.width;
+  return body;
+}
+
+// Text is measured with the font that draws it: at 125 % and 150 % a body that just fills
+// its lines at 96 DPI keeps all of its ink inside its box, however its lines break there.
+TEST(FormLabels, WrappedTextStaysInsideItsBoxAtEveryScale) {
+  struct Case {
+    const wchar_t* word;
+    int words;
+  };
+  const Case cases[] = {{L"minimum", 6}, {L"Wow", 11}, {L"illicit", 9}, {L"quiz jam", 5}, {L"abcdefghij", 4}};
+  for (int dpi : {120, 144}) {
+    for (const auto& c : cases) {
+      Form form;
+      form.BackColor(0x00FFFFFF);
+      Label& body = form.AddLabel(LabelSizing::WrapToWidth);
+      const FullLines full = FillLinesExactly(form, c.word, c.words, 4);
+      body.Width(full.width);
+      body.Text(full.text);
+      form.SetDpi(dpi);
+      body.Move({4, 4, full.width, body.Height()});
+      form.MoveTwips(0, 0, static_cast<float>(full.width + 8) * 15, static_cast<float>(body.Height() * 2) * 15);
+      Surface s(form.ClientWidth(), form.ClientHeight());
+      form.Render(s.dc());
+      const int boxBottom = ScaleLength(static_cast<float>(4 + body.Height()), dpi);
+      EXPECT_GT(CountOther(s, 0x00FFFFFF, 0, 0, s.width(), boxBottom), 0);
+      EXPECT_EQ(CountOther(s, 0x00FFFFFF, 0, boxBottom, s.width(), s.height()), 0)
+          << "ink below the box at " << dpi << " dpi, " << full.text.size() << " characters of " << c.word;
+    }
+  }
+}
+
+// Above 96 DPI a picture is smoothed once for its size, not at every paint; one too large
+// for a bitmap at that scale is still drawn, stretched plainly.
+TEST(FormSurface, PicturesAreSmoothedOnceAndTooLargeOnesStillPaint) {
+  test::TempDir dir;
+  Form form;
+  form.SetDpi(144);
+  form.MoveTwips(0, 0, 100 * 15, 40 * 15);
+  form.BackColor(static_cast<std::int32_t>(kBack));
+  ImageControl& tile = form.AddImage(true);
+  tile.Move({0, 0, 60, 20});
+  tile.Picture(SolidPicture(dir, "g.bmp", 7, 5, kGreen));
+  ImageControl& wide = form.AddImage(true);
+  wide.Move({0, 24, 14000, 4});  // 21000 device pixels: wider than any bitmap may be
+  wide.Picture(SolidPicture(dir, "wide.bmp", 14000, 4, kRed));
+  Surface s(form.ClientWidth(), form.ClientHeight());
+
+  const std::size_t before = SmoothCopiesMade();
+  form.Render(s.dc());
+  const std::size_t first = SmoothCopiesMade();
+  EXPECT_EQ(first, before + 1) << "the tile is smoothed; the wide picture cannot be";
+  for (int paint = 0; paint < 3; ++paint) form.Render(s.dc());
+  EXPECT_EQ(SmoothCopiesMade(), first) << "painting again smooths nothing again";
+  EXPECT_EQ(CountColor(s, kGreen, 0, 0, 90, 30), 90 * 30);
+  EXPECT_EQ(CountColor(s, kRed, 0, 36, 150, 42), 150 * 6) << "the wide picture is painted";
+
+  form.SetDpi(120);  // another scale: smoothed again, once
+  form.Render(s.dc());
+  form.Render(s.dc());
+  EXPECT_EQ(SmoothCopiesMade(), first + 1);
+  EXPECT_EQ(CountColor(s, kGreen, 0, 0, 75, 25), 75 * 25);
 }
 
 TEST(FormWindow, PaintsItsSurfaceIntoTheRealWindow) {

@@ -7,13 +7,16 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../../unit/platform/xml/xml_test_support.h"
 #include "../controls/button/picture_files.h"
+#include "controls/shadow/cl10_win.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/ui/dpi_win.h"
+#include "platform/ui/scale.h"
 #include "platform/ui/screen_win.h"
 #include "test_support.h"
 #include "ui_test_support.h"
@@ -514,6 +517,119 @@ TEST_F(PopupViewTest, MovingToAnotherScaleRescalesWindowButtonsAndRegion) {
   ::MapWindowPoints(nullptr, view_.Handle(), reinterpret_cast<POINT*>(&close), 2);
   EXPECT_EQ(close.left, 292);
   EXPECT_EQ(close.right - close.left, 31);
+}
+
+// Monitors and scales this machine does not have, through the placement's seam.
+struct FakeDesk {
+  static inline ui::ScreenMetrics primary;
+  static inline ui::MonitorArea monitor;  // where the window is, for placing it again
+  static inline int monitorDpi = 96;
+  static WindowShapeCalls Calls() {
+    WindowShapeCalls calls;
+    calls.screenMetrics = []() noexcept { return primary; };
+    calls.monitorDpi = [](const ui::ScreenPixelRect&) noexcept { return monitorDpi; };
+    calls.monitorOf = [](HWND) noexcept { return monitor; };
+    return calls;
+  }
+};
+
+// Size and place are worked out at the scale of the monitor the popup goes to, whatever
+// the system's scale, and again after that monitor's scale changes: the popup lies inside
+// the work area, 96 twips in at that scale from the monitor's right and the work area's
+// bottom.
+TEST_F(PopupViewTest, PlacedInsideTheWorkAreaAtTheScaleOfItsMonitor) {
+  struct Case {
+    const char* name;
+    int systemDpi;  // the primary screen's twips per pixel, and the form's first scale
+    ui::MonitorArea monitor;
+    int monitorDpi;  // when placed
+    int changedTo;   // 0, or the monitor's scale afterwards, told by WM_DPICHANGED
+    int width, height, margin;
+  };
+  const ui::MonitorArea laptop{{0, 0, 1366, 768}, {0, 0, 1366, 728}};
+  const ui::MonitorArea external{{1366, -312, 3286, 768}, {1366, -312, 3286, 708}};
+  const ui::MonitorArea left{{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}};
+  const Case cases[] = {
+      {"144-dpi monitor beside a 96-dpi system", 96, external, 144, 0, 490, 340, 10},
+      {"96-dpi monitor beside a 144-dpi system", 144, left, 96, 0, 327, 227, 6},
+      {"120-dpi primary under a 96-dpi system", 96, {}, 120, 0, 409, 284, 8},
+      {"scale changed to 150 % without signing out", 96, laptop, 96, 144, 490, 340, 10},
+      {"scale changed back to 100 %", 144, external, 144, 96, 327, 227, 6},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PopupView view;
+    FakeDesk::primary.twipsPerPixelX = FakeDesk::primary.twipsPerPixelY = ui::TwipsPerPixel(c.systemDpi);
+    FakeDesk::primary.widthTwips = 1366 * FakeDesk::primary.twipsPerPixelX;
+    FakeDesk::primary.heightTwips = 768 * FakeDesk::primary.twipsPerPixelY;
+    FakeDesk::primary.workArea = laptop.workArea;
+    const ui::MonitorArea shownOn = c.monitor == ui::MonitorArea{} ? laptop : c.monitor;
+    FakeDesk::monitor = shownOn;
+    FakeDesk::monitorDpi = c.monitorDpi;
+    view.ShapeCalls(FakeDesk::Calls());
+    view.Form().SetDpi(c.systemDpi);
+    view.LayoutPopup(ButtonsRecord());
+    view.PlacePopup(c.monitor);
+    if (c.changedTo != 0) {
+      FakeDesk::monitorDpi = c.changedTo;
+      RECT window{};
+      ::GetWindowRect(view.Handle(), &window);
+      // The system suggests the old rectangle grown about its top-left corner.
+      RECT suggested{window.left, window.top, window.left + ::MulDiv(window.right - window.left, c.changedTo, c.monitorDpi),
+                     window.top + ::MulDiv(window.bottom - window.top, c.changedTo, c.monitorDpi)};
+      ::SendMessageW(view.Handle(), WM_DPICHANGED, MAKEWPARAM(c.changedTo, c.changedTo),
+                     reinterpret_cast<LPARAM>(&suggested));
+    }
+    RECT r{};
+    ::GetWindowRect(view.Handle(), &r);
+    EXPECT_EQ(r.right - r.left, c.width);
+    EXPECT_EQ(r.bottom - r.top, c.height);
+    EXPECT_EQ(shownOn.monitor.right - r.right, c.margin);
+    EXPECT_EQ(shownOn.workArea.bottom - r.bottom, c.margin);
+    EXPECT_GE(r.left, shownOn.workArea.left);
+    EXPECT_GE(r.top, shownOn.workArea.top);
+
+    // A new message of another size is placed again at once.
+    MsgRecord taller = ButtonsRecord();
+    taller.FormHeight = 260 * 15;
+    view.LayoutPopup(taller);
+    ::GetWindowRect(view.Handle(), &r);
+    EXPECT_EQ(r.bottom - r.top, ui::ScaleLength(287, view.Form().Dpi()));
+    EXPECT_EQ(shownOn.monitor.right - r.right, c.margin);
+    EXPECT_EQ(shownOn.workArea.bottom - r.bottom, c.margin);
+  }
+}
+
+// The shadow's depth is 5 pixels at 96 DPI at every scale the popup is drawn at: when it is
+// attached, and after each change of scale.
+TEST_F(PopupViewTest, ShadowDepthFollowsThePopupsScale) {
+  view_.LayoutPopup(ButtonsRecord());
+  view_.Form().SetDpi(144);
+  CL10 shadow;
+  ApplyShadow(view_.Handle(), shadow, [this] { return view_.Form().Dpi(); });
+  view_.Show();
+  uitest::PumpMessages(50);
+  const auto expectDepth = [&](int depth) {
+    RECT owner{};
+    ::GetWindowRect(view_.Handle(), &owner);
+    const OwnerPosition at{owner.left, owner.top, owner.right - owner.left, owner.bottom - owner.top, 0};
+    for (ShadowSide side : {ShadowSide::Right, ShadowSide::Bottom, ShadowSide::Left, ShadowSide::Top}) {
+      RECT strip{};
+      ::GetWindowRect(shadow.SideWindow(side), &strip);
+      const ShadowRect expected = SideRect(side, at, depth);
+      EXPECT_EQ(strip.left, expected.x) << static_cast<int>(side);
+      EXPECT_EQ(strip.right - strip.left, expected.width) << static_cast<int>(side);
+      EXPECT_EQ(strip.bottom - strip.top, expected.height) << static_cast<int>(side);
+    }
+  };
+  expectDepth(8);  // 7.5, halves to even
+  for (const auto& [dpi, depth] : {std::pair{96, 5}, std::pair{120, 6}, std::pair{192, 10}}) {
+    RECT suggested{50, 60, 50, 60};
+    ::SendMessageW(view_.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    uitest::PumpMessages(20);
+    SCOPED_TRACE(dpi);
+    expectDepth(depth);
+  }
 }
 
 // Alt+F4 (through the system's own key handling), Esc on the form or on a focused button,
