@@ -70,11 +70,13 @@ def defer_off_shows_over_a_full_screen_window():
     with h.app_with_demo_skin("E2E.DeskOff", [h.message("O1", auto_shut=2, style="Blue")], 'Defer="off"') as app:
         cover = start_cover(60)
         try:
-            app.start()
+            proc = app.start()
             # Shown while the full-screen window is still up (a slow Wine start needs the slack).
             h.check(h.wait_for(lambda: h.find_popup(), 30), "Defer=off: the popup did not show")
             h.check(cover.poll() is None, "the full-screen window ended before the check")
             h.check(h.wait_for(lambda: h.cache_ids("E2E.DeskOff") == ["O1"], 10), "O1 not recorded")
+            # Its popup must be gone before the next test looks for one of the same size.
+            h.wait_end(proc, 30, "Defer=off: the popup did not close")
         finally:
             cover.kill()
             cover.wait(timeout=30)
@@ -92,7 +94,7 @@ def pointer_on_the_popup_pauses_the_countdown():
         still = h.find_popup()
         h.xdotool("mousemove", 5, 5)
         left = time.monotonic()
-        h.check(still == win, "an AutoShut 2 message closed under the pointer")
+        h.check(still == win, f"an AutoShut 2 message closed under the pointer {still} {win}")
         h.check(h.wait_for(lambda: proc.poll() is not None, 10), "the countdown did not resume")
         waited = time.monotonic() - left
         print(f"  ended {waited:.1f} s after the pointer left")
