@@ -13,8 +13,6 @@ TEST(ReportFormat, FileUrisKeepTheHostOfANetworkPathAndEscape) {
     const char* uri;
   } cases[] = {
       {L"\\\\server\\share\\app\\", "file://server/share/app/"},
-      {L"\\\\server\\share\\Profile\\Korvane\\X\\MessageCache.xml",
-       "file://server/share/Profile/Korvane/X/MessageCache.xml"},
       {L"C:\\Program Files\\App #1\\", "file:///C:/Program%20Files/App%20%231/"},
       {L"/tmp/caf\u00e9 100%/", "file:///tmp/caf%C3%A9%20100%25/"},
   };
