@@ -19,16 +19,5 @@ TEST(ReportFormat, FileUrisKeepTheHostOfANetworkPathAndEscape) {
   for (const auto& c : cases) EXPECT_EQ(FileUri(c.path), c.uri);
 }
 
-TEST(ReportFormat, SarifPlacesAFindingInANetworkCacheOnItsHost) {
-  CheckReport report;
-  report.folder = L"\\\\server\\share\\app\\";
-  report.diagnostics.push_back({Severity::Error, "cache", L"\\\\server\\share\\Profile\\MessageCache.xml", 3, 7,
-                                L"the seen-message cache cannot be read"});
-  const std::string sarif = FormatSarif(report);
-  EXPECT_NE(sarif.find("\"FOLDER\": {\"uri\": \"file://server/share/app/\"}"), std::string::npos) << sarif;
-  EXPECT_NE(sarif.find("{\"uri\": \"file://server/share/Profile/MessageCache.xml\"}"), std::string::npos) << sarif;
-  EXPECT_EQ(sarif.find("file:///server"), std::string::npos) << sarif;
-}
-
 }  // namespace
 }  // namespace notify::checker
