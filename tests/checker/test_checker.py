@@ -473,15 +473,11 @@ class Sarif(unittest.TestCase):
     def test_path_prefix_names_files_from_the_repository_root(self):
         run_ = self.sarif(fixture("presentation"), "--path-prefix", "./packaging\\notify/")
         self.assertNotIn("originalUriBaseIds", run_)
-        uris = {r["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] for r in run_["results"]}
-        self.assertIn("packaging/notify/Message.xml", uris)
-        self.assertIn("packaging/notify/Image/Step/Config.xml", uris)
-        for result in run_["results"]:
-            self.assertNotIn("uriBaseId", result["locations"][0]["physicalLocation"]["artifactLocation"])
+        places = [r["locations"][0]["physicalLocation"]["artifactLocation"] for r in run_["results"]]
+        self.assertIn({"uri": "packaging/notify/Message.xml"}, places)
+        self.assertIn({"uri": "packaging/notify/Image/Step/Config.xml"}, places)
         _, report = check_json(fixture("presentation"), "--new-user", "--path-prefix", "packaging/notify")
         self.assertIn(("frame", "packaging/notify/Image/Step/Config.xml", 7, 3), found(report))
-        _, text, _ = run("--new-user", "--path-prefix", "packaging/notify", folder=fixture("presentation"))
-        self.assertTrue(text.startswith("packaging/notify/Message.xml:"), text)
 
     def test_uris_are_escaped(self):
         """A folder and a style whose names hold a space, '#', '%' and a non-ASCII letter."""
@@ -525,17 +521,12 @@ class UnderWine(unittest.TestCase):
                               capture_output=True, timeout=120, cwd=cwd)
         return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8", "replace")
 
-    def test_a_linux_path_and_the_folder_itself(self):
+    def test_a_linux_path_the_folder_itself_and_a_linux_path_from_drive_c(self):
         _, expected = check_json(fixture("decisions"), "--new-user")
         for cwd, args in ((HERE, [fixture("decisions")]), (fixture("decisions"), [])):
             code, out, err = self.run_in(cwd, *args)
-            self.assertEqual(code, 0, out + err)
-            self.assertEqual(json.loads(out)["show"], expected["show"])
-            self.assertEqual(found(json.loads(out)), found(expected))
-
-    def test_a_linux_path_from_a_windows_folder_says_how_to_name_it(self):
-        drive_c = os.path.join(os.environ["WINEPREFIX"], "drive_c")
-        code, _, err = self.run_in(drive_c, fixture("decisions"))
+            self.assertEqual((code, found(json.loads(out))), (0, found(expected)), err)
+        code, _, err = self.run_in(os.path.join(os.environ["WINEPREFIX"], "drive_c"), fixture("decisions"))
         self.assertEqual(code, 2)
         self.assertIn("Z:" + fixture("decisions").replace("/", "\\"), err)
 
