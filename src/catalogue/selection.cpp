@@ -95,6 +95,7 @@ bool Qualifies(const DomNode& message, const SelectionEnvironment& env, const Se
                std::int32_t index) {
   at = {L"", L"Limit", ValueKind::Date};
   const std::wstring limit = Trim(AttributeText(message, L"Limit"));
+  if (observer != nullptr) observer->LimitRead(index, limit);
   if (IsExpired(limit, env.Today(), *env.Dates)) {
     if (observer != nullptr) id = IdForObserver(message);
     return Decide(observer, index, id, MessageDecision::Expired, limit);
@@ -104,6 +105,7 @@ bool Qualifies(const DomNode& message, const SelectionEnvironment& env, const Se
   const std::wstring check = Trim(children->Text(L"Check"));
   if (!check.empty()) {
     const std::wstring checkPath = ExpandPathMacros(check);
+    if (observer != nullptr) observer->PathExpanded(index, at, ExplainPathMacros(check));
     if (FileExists(checkPath)) {
       if (observer != nullptr) id = IdForObserver(message);
       return Decide(observer, index, id, MessageDecision::CheckFile, checkPath);
@@ -115,11 +117,14 @@ bool Qualifies(const DomNode& message, const SelectionEnvironment& env, const Se
   return Decide(observer, index, id, seen.IsSeen(id) ? MessageDecision::Seen : MessageDecision::Show);
 }
 
-std::wstring ReadUri(const ChildElements& children, Trail& at) {
+std::wstring ReadUri(const ChildElements& children, Trail& at, SelectionObserver* observer, std::int32_t index) {
   at = {L"Uri", L"", ValueKind::Text};
   std::wstring uri = Trim(children.Text(L"Uri"));
   // A web address keeps its macros-looking text; anything else is a local path.
-  if (uri.find(L":/") == std::wstring::npos) uri = ExpandPathMacros(uri);
+  if (uri.find(L":/") == std::wstring::npos) {
+    if (observer != nullptr && !uri.empty()) observer->PathExpanded(index, at, ExplainPathMacros(uri));
+    uri = ExpandPathMacros(uri);
+  }
   return uri;
 }
 
@@ -157,9 +162,9 @@ void ReadTextWithColour(const ChildElements& children, const wchar_t* name, std:
 // Fills the slot in the catalogue's reading order; a failure leaves it half filled,
 // which no one sees because the run then ends.
 void FillRecord(const DomNode& message, const ChildElements& children, const std::wstring& id, MsgRecord& r,
-                Trail& at) {
+                Trail& at, SelectionObserver* observer, std::int32_t index) {
   r.ID = id;
-  r.Uri = ReadUri(children, at);
+  r.Uri = ReadUri(children, at, observer, index);
   at = {L"", L"Style", ValueKind::Text};
   r.Style = Trim(AttributeText(message, L"Style"));
   at = {L"Logo", L"", ValueKind::Text};
@@ -267,7 +272,7 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
       std::optional<ChildElements> children;
       std::wstring id;
       if (!Qualifies(message, env, seen, children, id, at, observer, i)) continue;
-      FillRecord(message, *children, id, state.Messages[accepted], at);
+      FillRecord(message, *children, id, state.Messages[accepted], at, observer, i);
       ++accepted;
     } catch (...) {
       if (observer == nullptr) throw;

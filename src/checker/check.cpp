@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "catalogue/cache.h"
 #include "checker/check_catalogue.h"
 #include "checker/check_presentation.h"
 #include "platform/error.h"
@@ -112,6 +113,16 @@ std::wstring ShownPath(const std::wstring& path) {
   return path;
 #else
   return ReplaceAll(path, L"\\", L"/");
+#endif
+}
+
+std::wstring ShownCachePath(const std::wstring& appId, const std::wstring& cachePath) {
+#ifdef _WIN32
+  (void)appId;
+  return cachePath;
+#else
+  (void)cachePath;
+  return CachePathFor(L"%APPDATA%\\", appId);
 #endif
 }
 

@@ -75,6 +75,9 @@ const char* SeverityName(Severity severity);
 std::wstring DateText(const CivilDate& date);  // YYYY-MM-DD
 // A path as this system writes it (natively the module's backslashes become '/').
 std::wstring ShownPath(const std::wstring& path);
+// The user's cache as the program on Windows names it: natively "%APPDATA%\Korvane\...",
+// since the machine that runs the check is not the users' machine.
+std::wstring ShownCachePath(const std::wstring& appId, const std::wstring& cachePath);
 
 // The rules, in the order they are documented.
 struct RuleInfo {

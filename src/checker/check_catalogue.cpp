@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "catalogue/cache.h"
+#include "checker/check_values.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/xml/encoding.h"
@@ -49,14 +50,14 @@ class CatalogueChecker final : CheckerPart {
       }
       AddCatalogue(Severity::Note, "app-id", catalogue_.Attribute(catalogue_.Root(), L"AppID"),
                    L"AppID " + Quoted(collector.appId) + L": this program's seen messages are kept in " +
-                       ShownPath(collector.cachePath));
+                       ShownCachePath(collector.appId, collector.cachePath));
       const std::wstring problem = CachePathProblem(collector.appId, collector.cachePath);
       if (!problem.empty()) {
         // Notify creates the cache before it shows anything, so no user would see a message.
         report_.readable = false;
         AddCatalogue(Severity::Error, "app-id", catalogue_.Attribute(catalogue_.Root(), L"AppID"),
                      L"AppID " + Quoted(collector.appId) + L": Windows cannot create the seen-message cache " +
-                         ShownPath(collector.cachePath) + L": " + problem + kNothingShows);
+                         ShownCachePath(collector.appId, collector.cachePath) + L": " + problem + kNothingShows);
       }
     } else if (options_.cache == CacheMode::File) {
       report_.cache = options_.cacheFile;
@@ -68,10 +69,12 @@ class CatalogueChecker final : CheckerPart {
     const SourcePosition root = catalogue_.At(catalogue_.Root());
     switch (failure.stage) {
       case RunStage::LoadCatalogue: return ReportLoad(failure.load, report_.catalogue, true);
-      case RunStage::ReadAppId:
-        return AddCatalogue(Severity::Error, "app-id", root,
+      case RunStage::ReadAppId: {
+        const auto like = Resembling(catalogue_.AttributeNames(catalogue_.Root()), L"AppID");
+        return AddCatalogue(Severity::Error, "app-id", like ? catalogue_.Attribute(catalogue_.Root(), like->present) : root,
                             L"the root element has no AppID attribute, which names the cache" +
-                                std::wstring(kNothingShows));
+                                (like ? L" (" + like->advice + L")" : L"") + kNothingShows);
+      }
       case RunStage::LoadCache: {
         const std::wstring cache = ShownPath(report_.cache.value_or(L""));
         if (failure.load.problem == xml::LoadProblem::None) {
@@ -89,6 +92,8 @@ class CatalogueChecker final : CheckerPart {
     }
   }
 
+  // Places and words come from the checker's own scan of the text where it finds the fault,
+  // so both builds say the same; the reader's own place and words only where it does not.
   void ReportLoad(const xml::LoadFailure& load, const std::wstring& file, bool catalogue) {
     const std::wstring what = catalogue ? L"Message.xml" : L"the seen-message cache";
     const std::wstring name = Relative(file);
@@ -98,36 +103,26 @@ class CatalogueChecker final : CheckerPart {
       case xml::LoadProblem::File:
         return Add(Severity::Error, catalogue ? "catalogue" : "cache", name, at,
                    what + (FileExists(file) ? L" cannot be read" : L" does not exist") + kNothingShows);
-      case xml::LoadProblem::Encoding:
-        return Add(Severity::Error, "encoding", name, at, what + L" cannot be decoded: " + load.reason + kNothingShows);
+      case xml::LoadProblem::Encoding: {
+        const auto bytes = xml::ReadFileBytes(file);
+        const auto bad = bytes ? FirstUndecodable(*bytes) : std::nullopt;
+        return Add(Severity::Error, "encoding", name, bad.value_or(at),
+                   what + L" cannot be decoded: " + load.reason + kNothingShows);
+      }
       case xml::LoadProblem::Doctype:
-        return Add(Severity::Error, "doctype", name, DoctypePosition(file),
+        return Add(Severity::Error, "doctype", name, LocatorFor(file).Find(L"<!DOCTYPE"),
                    what + L" has a document type declaration, which is refused" + kNothingShows);
       case xml::LoadProblem::Declaration:
       case xml::LoadProblem::Syntax: {
-        const auto tags = catalogue && load.line == 0 ? catalogue_.FirstTagProblem() : SourceLocator::TagProblem{};
+        const auto tags = (catalogue ? catalogue_ : LocatorFor(file)).FirstTagProblem();
         if (!tags.reason.empty()) {
-          // Some readers give no place: the tag scan's first problem is the likeliest one.
           return Add(Severity::Error, "well-formed", name, tags.at,
-                     what + L" is not well formed: " + tags.reason + L" (the XML reader says: " + load.reason +
-                         L")" + kNothingShows);
+                     what + L" is not well formed: " + tags.reason + kNothingShows);
         }
         return Add(Severity::Error, "well-formed", name, at,
                    what + L" is not well formed: " + load.reason + kNothingShows);
       }
     }
-  }
-
-  static SourcePosition DoctypePosition(const std::wstring& file) {
-    const auto bytes = xml::ReadFileBytes(file);
-    const auto text = bytes ? xml::DecodeXmlBytes(*bytes) : std::nullopt;
-    if (!text) return {};
-    const auto at = text->find(L"<!DOCTYPE");
-    if (at == std::wstring::npos) return {};
-    const std::wstring_view before(text->data(), at);
-    const auto lastBreak = before.rfind(L'\n');
-    return {static_cast<long>(std::count(before.begin(), before.end(), L'\n')) + 1,
-            static_cast<long>(lastBreak == std::wstring_view::npos ? at + 1 : at - lastBreak)};
   }
 };
 
@@ -151,12 +146,17 @@ const std::vector<RuleInfo>& Rules() {
       {"no-message", "The catalogue has no Message element; nothing is shown."},
       {"missing", "A due message lacks an attribute or child it needs; nothing is shown while it is due."},
       {"value", "A due message has a value that does not convert; nothing is shown while it is due."},
+      {"date-form", "A Limit not written yyyy-mm-dd, and what it means in each user locale checked; an error "
+                    "when one of them reads no date."},
+      {"path", "A Check, Uri, Logo or Sound path with an unknown macro, dropped text after {#P@PRT}, or a relative "
+               "path: what the program will look for."},
       {"no-id", "A message without an ID, which is never shown."},
       {"expired", "A message whose Limit has passed, so it never shows again."},
       {"defer", "The root's Defer attribute is OFF: messages do not wait for a good moment (note)."},
       {"duplicate-id", "Two messages to show share an ID, so the message shows twice in one run."},
       {"skin", "A skin style folder or its Config.xml is missing or incomplete; frame pictures will be missing."},
       {"picture", "A skin picture is missing or does not decode, or a button strip is not five cells wide."},
+      {"frame", "A frame corner and the edge beside it differ in thickness, so the frame shows a step."},
       {"logo", "A message's logo is missing or does not decode."},
       {"sound", "A message's sound is missing or is not a playable WAV file."},
       {"uri", "A local Uri that does not exist, or a Uri whose scheme is not http, https or mailto."},

@@ -18,7 +18,7 @@ using namespace notify::checker;
 
 constexpr const char* kUsage =
     "usage: notify-check [--today YYYY-MM-DD] [--cache FILE | --new-user] [--format text|json|sarif]\n"
-    "                    [--preview DIR] [FOLDER]\n"
+    "                    [--fail-on error|warning|note] [--path-prefix DIR] [--preview DIR] [FOLDER]\n"
     "\n"
     "Explains which messages of FOLDER\\Message.xml (default: the current folder) would show, and why\n"
     "the others would not, using the program's own rules. Writes nothing.\n"
@@ -32,10 +32,13 @@ constexpr const char* kUsage =
     " (the default)\n"
 #endif
     "  --format F     text (default), json or sarif\n"
+    "  --fail-on S    exit 1 on a finding of severity S or worse: error (default), warning or note\n"
+    "  --path-prefix DIR\n"
+    "                 name files as DIR/Message.xml, relative to the repository's root\n"
     "  --preview DIR  write DIR/<index>-<ID>.png for each message to show (Windows build)\n"
     "\n"
-    "Exit status: 0 when the catalogue would be read and nothing is an error, 1 when there is an\n"
-    "error, 2 when the check could not run.\n";
+    "Exit status: 0 when the catalogue would be read and no finding reaches --fail-on, 1 when one\n"
+    "does (or the catalogue would not be read), 2 when the check could not run.\n";
 
 int Refuse(const std::string& why) {
   std::fprintf(stderr, "notify-check: %s\n", why.c_str());
@@ -58,12 +61,43 @@ std::optional<CivilDate> ParseDay(const std::wstring& text) {
   return date;
 }
 
-bool IsAbsolute(const std::wstring& path) {
-  return path.starts_with(L"\\") || (path.size() >= 2 && path[1] == L':');
+// "\x" (or "/x") is on the current folder's drive, as Windows reads it: under Wine, run from a
+// Linux folder (drive Z:), a Linux path such as /home/me/app then names that folder.
+std::wstring Absolute(const std::wstring& given) {
+  const std::wstring path = ReplaceAll(given, L"/", L"\\");
+  if (path.starts_with(L"\\\\") || (path.size() >= 2 && path[1] == L':')) return path;
+  const std::wstring here = CurrentFolder();
+  if (path.starts_with(L"\\")) return here.size() >= 2 && here[1] == L':' ? here.substr(0, 2) + path : path;
+  return AddTrailingBackslash(here) + path;
 }
 
-std::wstring Absolute(const std::wstring& path) {
-  return IsAbsolute(path) ? path : AddTrailingBackslash(CurrentFolder()) + path;
+// Why a folder is not there, with the way to name a Linux folder to the Windows build.
+std::string NoSuchFolder(const std::wstring& given) {
+  std::string why = "no such folder: " + ToUtf8(ShownPath(given));
+#ifdef _WIN32
+  if (given.starts_with(L"/")) {
+    why += " (under Wine a Linux folder is on drive Z:, as Z:" + ToUtf8(ReplaceAll(given, L"/", L"\\")) +
+           ", or run the check from inside it)";
+  }
+#endif
+  return why;
+}
+
+// '/' separated, without "./" before or '/' after: "./packaging\\notify/" is "packaging/notify".
+std::wstring PathPrefix(std::wstring prefix) {
+  prefix = ReplaceAll(prefix, L"\\", L"/");
+  while (prefix.starts_with(L"./")) prefix.erase(0, 2);
+  while (!prefix.empty() && prefix.back() == L'/') prefix.pop_back();
+  return prefix == L"." ? std::wstring() : prefix;
+}
+
+// 1 when the catalogue would not be read or a finding is at least as severe as failOn.
+int ExitStatus(const CheckReport& report, Severity failOn) {
+  if (report.ExitStatus() != 0) return 1;
+  for (const auto& d : report.diagnostics) {
+    if (static_cast<int>(d.severity) <= static_cast<int>(failOn)) return 1;
+  }
+  return 0;
 }
 
 struct Arguments {
@@ -78,6 +112,8 @@ struct Arguments {
   std::string format = "text";
   std::optional<std::wstring> preview;
   std::optional<std::wstring> folder;
+  Severity failOn = Severity::Error;
+  std::wstring pathPrefix;
   bool help = false;
 };
 
@@ -115,6 +151,16 @@ std::string Parse(const std::vector<std::wstring>& list, Arguments& args) {
         return "--format wants text, json or sarif";
       }
       args.format = ToUtf8(*format);
+    } else if (arg == L"--fail-on") {
+      const auto level = value();
+      if (level == L"error") args.failOn = Severity::Error;
+      else if (level == L"warning") args.failOn = Severity::Warning;
+      else if (level == L"note") args.failOn = Severity::Note;
+      else return "--fail-on wants error, warning or note";
+    } else if (arg == L"--path-prefix") {
+      const auto prefix = value();
+      if (!prefix) return "--path-prefix needs a folder";
+      args.pathPrefix = PathPrefix(*prefix);
     } else if (arg == L"--preview") {
       const auto folder = value();
       if (!folder) return "--preview needs a folder";
@@ -141,7 +187,7 @@ int Run(int argc, char** argv) {
 
   CheckOptions options;
   options.folder = AddTrailingBackslash(args.folder ? Absolute(*args.folder) : CurrentFolder());
-  if (!FolderExists(options.folder)) return Refuse("no such folder: " + ToUtf8(args.folder.value_or(L".")));
+  if (!FolderExists(options.folder)) return Refuse(NoSuchFolder(args.folder.value_or(L".")));
   options.today = args.today ? *args.today : LocalToday();
   options.cache = args.cache;
   options.cacheFile = args.cacheFile;
@@ -150,8 +196,10 @@ int Run(int argc, char** argv) {
   const auto document = NewCheckerDocument();
   if (!document) return Refuse("the system XML component cannot be created");
   const CheckReport report = CheckFolder(options, *document);
-  const std::string out =
-      args.format == "json" ? FormatJson(report) : args.format == "sarif" ? FormatSarif(report) : FormatText(report);
+  const FormatOptions format{args.pathPrefix};
+  const std::string out = args.format == "json"    ? FormatJson(report, format)
+                          : args.format == "sarif" ? FormatSarif(report, format)
+                                                   : FormatText(report, format);
   std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
 
@@ -163,7 +211,7 @@ int Run(int argc, char** argv) {
       return 2;
     }
   }
-  return report.ExitStatus();
+  return ExitStatus(report, args.failOn);
 }
 
 }  // namespace
