@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """End to end: the real checker (notify-check natively, NotifyCheck.exe under Wine) on the
 fixture folders beside this script, one folder per kind of problem, asserting on its JSON."""
+import atexit
 import json
 import os
 import shutil
@@ -35,8 +36,37 @@ def check_json(folder, *args, expect=None):
     return code, report
 
 
+# The skin styles the fixtures share (skin/<style>), copied into each fixture's Image folder
+# unless it brings a style of that name itself.
+SKIN = os.path.join(HERE, "skin")
+COPIES = tempfile.mkdtemp(prefix="checker-fixtures-")
+atexit.register(shutil.rmtree, COPIES, True)
+
+
 def fixture(name):
-    return os.path.join(HERE, name)
+    """A copy of the fixture folder with the shared skin; 'folder/file' names a file in it."""
+    folder, _, rest = name.partition("/")
+    copy = os.path.join(COPIES, folder)
+    if not os.path.isdir(copy):
+        shutil.copytree(os.path.join(HERE, folder), copy)
+        for style in os.listdir(SKIN):
+            target = os.path.join(copy, "Image", style)
+            if not os.path.exists(target):
+                shutil.copytree(os.path.join(SKIN, style), target)
+    return os.path.join(copy, rest) if rest else copy
+
+
+def edited(name, old, new):
+    """A fresh copy of the fixture whose Message.xml has old replaced by new."""
+    folder = os.path.join(tempfile.mkdtemp(dir=COPIES), name)
+    shutil.copytree(fixture(name), folder)
+    catalogue = os.path.join(folder, "Message.xml")
+    with open(catalogue, encoding="utf-8") as f:
+        text = f.read()
+    assert old in text, old
+    with open(catalogue, "w", encoding="utf-8", newline="") as f:
+        f.write(text.replace(old, new))
+    return folder
 
 
 def where(folder, needle, nth=0):
@@ -48,14 +78,6 @@ def where(folder, needle, nth=0):
         at = text.index(needle, at + 1)
     line = text.count("\n", 0, at) + 1
     return line, at - (text.rfind("\n", 0, at) + 1) + 1
-
-
-def prepared(scratch, name):
-    """A copy of the fixture folder with the checker fixtures' skin as Image/Blue."""
-    folder = os.path.join(scratch, name)
-    shutil.copytree(fixture(name), folder)
-    shutil.copytree(fixture("decisions/Image/Blue"), os.path.join(folder, "Image", "Blue"))
-    return folder
 
 
 def found(report, severity=None):
@@ -84,7 +106,7 @@ class Values(unittest.TestCase):
         self.assertFalse(report["readable"])
         self.assertEqual(report["show"], [])
         self.assertEqual([(m["id"], m["line"], m["decision"]) for m in report["messages"]],
-                         [("good", 3, "show"), ("spring-sale", 16, "error"), ("no-date", 29, "error"),
+                         [("good", 3, "blocked"), ("spring-sale", 16, "error"), ("no-date", 29, "error"),
                           ("no-colour", 42, "error"), ("no-confirm", 55, "error"), ("too-wide", 67, "error")])
         self.assertEqual(found(report, "error"),
                          [("value", "Message.xml", 21, 26), ("value", "Message.xml", 29, 25),
@@ -101,7 +123,8 @@ class Values(unittest.TestCase):
         lines = out.splitlines()
         self.assertIn('Message.xml:21:26: error: Message "spring-sale": Form Width "abc" is not a whole number'
                       + DUE + " [value]", lines)
-        self.assertEqual(lines[-1], "6 messages: 0 to show, 5 in error; 6 errors, 0 warnings")
+        self.assertIn("  #1 good (line 3): blocked", lines)
+        self.assertEqual(lines[-1], "6 messages: 0 to show, 5 in error, 1 blocked; 6 errors, 0 warnings")
 
 
 class Decisions(unittest.TestCase):
@@ -120,17 +143,15 @@ class Decisions(unittest.TestCase):
     def test_defer_off_is_noted_at_its_attribute(self):
         _, plain = check_json(fixture("decisions"), "--new-user", expect=0)
         self.assertNotIn("defer", [d["rule"] for d in plain["diagnostics"]])
-        with tempfile.TemporaryDirectory() as scratch:
-            folder = os.path.join(scratch, "app")
-            shutil.copytree(fixture("decisions"), folder)
-            catalogue = os.path.join(folder, "Message.xml")
-            with open(catalogue, encoding="utf-8") as f:
-                text = f.read()
-            with open(catalogue, "w", encoding="utf-8", newline="") as f:
-                f.write(text.replace('<Catalog AppID="Checker.Fixture">', '<Catalog AppID="Checker.Fixture" Defer=" off ">'))
-            _, report = check_json(folder, "--new-user", expect=0)
+        folder = edited("decisions", '<Catalog AppID="Checker.Fixture">', '<Catalog AppID="Checker.Fixture" Defer=" off ">')
+        _, report = check_json(folder, "--new-user", expect=0)
         self.assertEqual(report["show"], plain["show"])
         self.assertIn(("defer", "Message.xml", 2, 34), found(report, "note"))
+
+    def test_defer_off_is_noted_with_an_empty_app_id(self):
+        _, report = check_json(fixture("empty-app-id"), "--new-user", expect=0)
+        self.assertEqual((report["appId"], report["show"]), ("", ["a"]))
+        self.assertIn(("defer", "Message.xml", 2, 19), found(report, "note"))
 
     def test_new_user_and_another_day_change_the_decisions(self):
         _, report = check_json(fixture("decisions"), "--new-user", expect=0)
@@ -172,6 +193,43 @@ class WholeCatalogue(unittest.TestCase):
                 f.write('<Catalog AppID="Many">\n' + one * 32767 + "</Catalog>\n")
             code, report = check_json(folder, "--new-user", expect=0)
             self.assertEqual(len(report["messages"]), 32767)
+
+
+class CacheName(unittest.TestCase):
+    """An AppID whose cache Windows could not create empties the catalogue, on both builds."""
+
+    BAD = [("Vendor.Pro:Max", "':'"), ("Vendor.A|B", "'|'"), ("Vendor.What?", "'?'"), ("Star*.Vendor", "'*'"),
+           ("Vendor.&quot;Q&quot;", "'\"'"), ("Vendor.&lt;b", "'<'"), ("Vendor.b&gt;", "'>'"),
+           ("Vendor.CON", "reserved device name"), ("nul.Product", "reserved device name"),
+           ("Vendor.com1", "reserved device name"), ("Vendor.LPT9 .x", "reserved device name"),
+           ("Vendor." + "x" * 250, "characters long")]
+    GOOD = ["Vendor.Console", "Vendor.COM10", "Vendor.COM0", "Vendor.Pro-Max_2 (x86)", "Con-Tools.Aux2"]
+
+    def test_cache_windows_cannot_create_is_an_error(self):
+        for app_id, complaint in self.BAD:
+            folder = edited("bad-cache", 'AppID="Vendor.Pro:Max"', 'AppID="%s"' % app_id)
+            code, report = check_json(folder, "--new-user", expect=1)
+            self.assertFalse(report["readable"], app_id)
+            self.assertEqual(report["show"], [], app_id)
+            self.assertEqual([m["decision"] for m in report["messages"]], ["blocked", "blocked"], app_id)
+            errors = [d for d in report["diagnostics"] if d["severity"] == "error"]
+            self.assertEqual([(d["rule"], d["line"], d["column"]) for d in errors], [("app-id", 2, 10)], app_id)
+            self.assertIn(complaint, errors[0]["message"], app_id)
+            self.assertIn("cannot create the seen-message cache", errors[0]["message"], app_id)
+
+    def test_names_windows_allows_pass(self):
+        for app_id in self.GOOD:
+            folder = edited("bad-cache", 'AppID="Vendor.Pro:Max"', 'AppID="%s"' % app_id)
+            code, report = check_json(folder, "--new-user", expect=0)
+            self.assertEqual(report["show"], ["a", "b"], app_id)
+
+    def test_no_show_in_any_format(self):
+        code, out, _ = run("--new-user", "--today", "2026-06-01", folder=fixture("bad-cache"))
+        self.assertEqual(code, 1)
+        lines = out.splitlines()
+        self.assertEqual([l for l in lines if l.startswith("  #")],
+                         ["  #1 a (line 3): blocked", "  #2 b (line 16): blocked"])
+        self.assertEqual(lines[-1], "2 messages: 0 to show, 2 blocked; 1 error, 0 warnings")
 
 
 class Presentation(unittest.TestCase):
@@ -241,21 +299,19 @@ class MachineDependent(unittest.TestCase):
     give the same findings at the same places: the fixtures' expectations do not depend on
     the build."""
 
-    def rules_at(self, report, rules, folder):
+    def rules_at(self, report, rules):
         return sorted((d["severity"], d["rule"], d["line"], d["column"]) for d in report["diagnostics"]
                       if d["rule"] in rules)
 
     def test_date_forms_are_judged_in_each_user_locale(self):
-        with tempfile.TemporaryDirectory() as scratch:
-            folder = prepared(scratch, "date-forms")
-            code, report = check_json(folder, "--new-user", expect=1)
-            places = {text: where(folder, 'Limit="' + text) for text in ("02.01.2027", "31/01/2027", "Jan 2, 2027",
-                                                                         "2. Januar")}
-            limit = places.get
+        folder = fixture("date-forms")
+        code, report = check_json(folder, "--new-user", expect=1)
+        limit = lambda text: where(folder, 'Limit="' + text)
+        # Two Limits English cannot read fail the run, so the others are blocked.
         self.assertEqual([(m["id"], m["decision"]) for m in report["messages"]],
-                         [("plain", "show"), ("dotted", "error"), ("slashed", "show"), ("named", "show"),
-                          ("plain-slash", "show"), ("german-named", "error")])
-        self.assertEqual(self.rules_at(report, {"date-form", "value"}, folder), sorted([
+                         [("plain", "blocked"), ("dotted", "error"), ("slashed", "blocked"), ("named", "blocked"),
+                          ("plain-slash", "blocked"), ("german-named", "error")])
+        self.assertEqual(self.rules_at(report, {"date-form", "value"}), sorted([
             ("error", "date-form", *limit("02.01.2027")), ("error", "value", *limit("02.01.2027")),
             ("warning", "date-form", *limit("31/01/2027")),
             ("error", "date-form", *limit("Jan 2, 2027")),
@@ -272,49 +328,47 @@ class MachineDependent(unittest.TestCase):
         self.assertNotIn("never expires", dotted)
 
     def test_path_macros_and_relative_paths_say_what_the_program_looks_for(self):
-        with tempfile.TemporaryDirectory() as scratch:
-            folder = prepared(scratch, "path-macros")
-            code, report = check_json(folder, "--new-user", expect=0)
-            checks = [where(folder, "<Check>", n) for n in range(3)]
-            uri, logo = where(folder, "<Uri>readme.txt"), where(folder, "<Logo>{#P@")
-            check = checks.__getitem__
+        folder = fixture("path-macros")
+        code, report = check_json(folder, "--new-user", expect=0)
+        check = lambda n: where(folder, "<Check>", n)
         self.assertEqual([(m["id"], m["decision"]) for m in report["messages"]],
                          [("unknown-macro", "show"), ("relative", "show"), ("parent-trap", "show"),
                           ("relative-uri", "show"), ("licensed", "check-file"), ("logo-macro", "show")])
-        self.assertEqual(self.rules_at(report, {"path"}, folder), sorted([
+        self.assertEqual(self.rules_at(report, {"path"}), sorted([
             ("warning", "path", *check(0)), ("warning", "path", *check(1)), ("warning", "path", *check(2)),
-            ("warning", "path", *uri), ("warning", "path", *logo)]))
+            ("warning", "path", *where(folder, "<Uri>readme.txt")), ("warning", "path", *where(folder, "<Logo>{#P@"))]))
         said = {d["line"]: d["message"] for d in report["diagnostics"] if d["rule"] == "path"}
         self.assertIn("{#P@CURR} is no path macro", said[check(0)[0]])
         self.assertIn('looks for "licence.key" in the folder the program was started in', said[check(1)[0]])
         self.assertIn('"licence.key" after {#P@PRT} is dropped', said[check(2)[0]])
 
     def test_file_names_compare_without_regard_to_case(self):
-        with tempfile.TemporaryDirectory() as scratch:
-            folder = prepared(scratch, "case")
-            os.makedirs(os.path.join(folder, "Image", "Logo"))
-            shutil.copy(fixture("layout/Image/Logo/notify.png"), os.path.join(folder, "Image", "Logo", "renew.png"))
-            os.makedirs(os.path.join(folder, "Sound"))
-            write_wave(os.path.join(folder, "Sound", "chime.wav"))
-            code, report = check_json(folder, "--new-user", expect=0)
+        # Style "blue" names the shared skin's Image/Blue; the logo and sound differ in case too.
+        folder = fixture("case")
+        os.makedirs(os.path.join(folder, "Image", "Logo"), exist_ok=True)
+        shutil.copy(os.path.join(HERE, "layout", "Image", "Logo", "notify.png"),
+                    os.path.join(folder, "Image", "Logo", "renew.png"))
+        os.makedirs(os.path.join(folder, "Sound"), exist_ok=True)
+        write_wave(os.path.join(folder, "Sound", "chime.wav"))
+        code, report = check_json(folder, "--new-user", expect=0)
         self.assertEqual(report["show"], ["lower-style"])
         self.assertEqual(found(report, "warning"), [])
 
     def test_misspelt_names_are_named_at_their_place(self):
-        with tempfile.TemporaryDirectory() as scratch:
-            folder = prepared(scratch, "misspelt")
-            code, report = check_json(folder, "--new-user", expect=1)
-            places = [where(folder, 'Autoshut="3"'), where(folder, "<content")]
+        folder = fixture("misspelt")
+        code, report = check_json(folder, "--new-user", expect=1)
         errors = [(d["rule"], d["line"], d["column"], d["message"]) for d in report["diagnostics"]
                   if d["severity"] == "error"]
-        self.assertEqual([e[:3] for e in errors], [("missing", *places[0]), ("missing", *places[1])])
+        self.assertEqual([e[:3] for e in errors], [("missing", *where(folder, 'Autoshut="3"')),
+                                                   ("missing", *where(folder, "<content"))])
         self.assertIn("`Autoshut`: names are case-sensitive; did you mean `AutoShut`?", errors[0][3])
         self.assertIn("`content`: names are case-sensitive; did you mean `Content`?", errors[1][3])
 
-        code, report = check_json(fixture("misspelt-root"), "--new-user", expect=1)
+        folder = fixture("misspelt-root")
+        code, report = check_json(folder, "--new-user", expect=1)
         errors = [(d["rule"], d["line"], d["column"], d["message"]) for d in report["diagnostics"]
                   if d["severity"] == "error"]
-        self.assertEqual([e[:3] for e in errors], [("app-id", *where(fixture("misspelt-root"), "AppId"))])
+        self.assertEqual([e[:3] for e in errors], [("app-id", *where(folder, "AppId"))])
         self.assertIn("`AppId`: names are case-sensitive; did you mean `AppID`?", errors[0][3])
 
 
@@ -344,6 +398,29 @@ class Arguments(unittest.TestCase):
             self.assertEqual(code, 2)
             self.assertIn("previews need the Windows build", err)
             self.assertEqual(os.listdir(out), [])
+
+
+class Previews(unittest.TestCase):
+    @staticmethod
+    def counts(png):
+        """Pixels of the logos' pure red and pure blue in a preview."""
+        raw = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], capture_output=True, check=True,
+                             timeout=60).stdout
+        pixels = [raw[i:i + 3] for i in range(0, len(raw), 3)]
+        return pixels.count(b"\xff\x00\x00"), pixels.count(b"\x00\x00\xff")
+
+    @unittest.skipUnless(WINDOWS, "previews need the Windows build")
+    def test_each_preview_has_its_own_logo(self):
+        with tempfile.TemporaryDirectory() as out:
+            code, _, err = run("--new-user", "--today", "2026-06-01", "--preview", arg_path(out),
+                               folder=fixture("logos"))
+            self.assertEqual(code, 0, err)
+            red_in_red, blue_in_red = self.counts(os.path.join(out, "1-red.png"))
+            red_in_blue, blue_in_blue = self.counts(os.path.join(out, "2-blue.png"))
+        # Same style, so the same frame: only the logo tells the two apart.
+        self.assertGreater(red_in_red, 100)
+        self.assertLess(red_in_blue, red_in_red // 4)
+        self.assertGreater(blue_in_blue - blue_in_red, 100)
 
 
 class WritesNothing(unittest.TestCase):
