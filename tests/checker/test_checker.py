@@ -355,21 +355,16 @@ class MachineDependent(unittest.TestCase):
         self.assertEqual(found(report, "warning"), [])
 
     def test_misspelt_names_are_named_at_their_place(self):
-        folder = fixture("misspelt")
-        code, report = check_json(folder, "--new-user", expect=1)
-        errors = [(d["rule"], d["line"], d["column"], d["message"]) for d in report["diagnostics"]
-                  if d["severity"] == "error"]
-        self.assertEqual([e[:3] for e in errors], [("missing", *where(folder, 'Autoshut="3"')),
-                                                   ("missing", *where(folder, "<content"))])
-        self.assertIn("`Autoshut`: names are case-sensitive; did you mean `AutoShut`?", errors[0][3])
-        self.assertIn("`content`: names are case-sensitive; did you mean `Content`?", errors[1][3])
-
-        folder = fixture("misspelt-root")
-        code, report = check_json(folder, "--new-user", expect=1)
-        errors = [(d["rule"], d["line"], d["column"], d["message"]) for d in report["diagnostics"]
-                  if d["severity"] == "error"]
-        self.assertEqual([e[:3] for e in errors], [("app-id", *where(folder, "AppId"))])
-        self.assertIn("`AppId`: names are case-sensitive; did you mean `AppID`?", errors[0][3])
+        for name, rule, misspelt in (("misspelt", "missing", [('Autoshut="3"', "Autoshut", "AutoShut"),
+                                                              ("<content", "content", "Content")]),
+                                     ("misspelt-root", "app-id", [("AppId", "AppId", "AppID")])):
+            folder = fixture(name)
+            code, report = check_json(folder, "--new-user", expect=1)
+            errors = [d for d in report["diagnostics"] if d["severity"] == "error"]
+            self.assertEqual([(d["rule"], d["line"], d["column"]) for d in errors],
+                             [(rule, *where(folder, text)) for text, _, _ in misspelt])
+            for error, (_, there, meant) in zip(errors, misspelt):
+                self.assertIn(f"`{there}`: names are case-sensitive; did you mean `{meant}`?", error["message"])
 
 
 def write_wave(path):

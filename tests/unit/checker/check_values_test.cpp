@@ -33,19 +33,5 @@ TEST(CheckValues, ResemblingTable) {
   }
 }
 
-// The severity follows whether some locale reads no date; a plain date has no finding.
-TEST(CheckValues, DateFormSeverityTable) {
-  const std::pair<const wchar_t*, std::optional<Severity>> cases[] = {
-      {L"2027-01-02", std::nullopt},       {L"2027/01/02", std::nullopt},
-      {L"31/01/2027", Severity::Warning},  {L"2027-1-2", Severity::Warning},
-      {L"02.01.2027", Severity::Error},    {L"Jan 2, 2027", Severity::Error},
-      {L"someday", Severity::Error},
-  };
-  for (const auto& [limit, severity] : cases) {
-    const auto finding = JudgeDateForm(L"Message \"m\"", limit);
-    EXPECT_EQ(finding ? std::optional(finding->severity) : std::nullopt, severity) << ToUtf8(limit);
-  }
-}
-
 }  // namespace
 }  // namespace notify::checker
