@@ -26,14 +26,17 @@ void Tolerating(Body body) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::wstring text = FromUtf8(fuzz::AsBytes(data, size));
 
-  for (const auto order : {DateOrder::MonthDayYear, DateOrder::DayMonthYear, DateOrder::YearMonthDay}) {
-    const PortableDateParser parser(order);
+  const auto check = [&](const DateParser& parser) {
     // The parser says "no date" by returning nothing; it never throws.
     const std::optional<CivilDate> date = parser.Parse(text);
     if (date && !IsValidDate(*date)) fuzz::PropertyFailed("the parser returned an impossible date", text);
     if (date) (void)DayNumber(*date);
     Tolerating([&] { (void)IsExpired(text, CivilDate{2026, 12, 9}, parser); });
+  };
+  for (const auto order : {DateOrder::MonthDayYear, DateOrder::DayMonthYear, DateOrder::YearMonthDay}) {
+    check(PortableDateParser(order));
   }
+  for (const auto locale : kLimitLocales) check(PortableDateParser(*FindDateLocale(locale)));
   Tolerating([&] { (void)ColourFromText(text); });
   Tolerating([&] { (void)Int16FromText(text); });
   Tolerating([&] { (void)TwipsFromPixelsText(text); });

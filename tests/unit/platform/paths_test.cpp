@@ -117,12 +117,10 @@ TEST(PathMacros, ExplanationTable) {
   const Case cases[] = {
       {L"{#P@CUR}licence.key", L"C:\\App\\Bin\\licence.key", {}, L"", false},
       {L"{#P@CURR}licence.key", L"{#P@CURR}licence.key", {L"{#P@CURR}"}, L"", true},
-      {L"{#p@cur}{#P@Doc2}x", L"C:\\App\\Bin\\{#P@Doc2}x", {L"{#P@Doc2}"}, L"", false},
       {L"licence.key", L"licence.key", {}, L"", true},
       {L"C:licence.key", L"C:licence.key", {}, L"", true},
       {L"\\\\server\\share\\x", L"\\\\server\\share\\x", {}, L"", false},
       {L"{#P@CUR}{#P@PRT}licence.key", L"C:\\App\\", {}, L"licence.key", false},
-      {L"{#P@CUR}{#p@prt}", L"C:\\App\\", {}, L"", false},
       {L"{#P@CUR}{#P@PRT}{#P@PRT}Data\\x.xml", L"C:\\App\\", {}, L"Data\\x.xml", false},
       {L"", L"", {}, L"", false},
   };
