@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/cache.h"
+#include "catalogue/message_items.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -19,37 +20,10 @@ namespace {
 
 using xml::DomNode;
 
-// A missing attribute or child is a Nothing node: reading it throws, failing the run.
+// A missing attribute is a Nothing node: reading it throws, failing the run.
 std::wstring AttributeText(const DomNode& node, const wchar_t* name) {
   return node.Attributes().getNamedItem(name).Text();
 }
-
-// The first child element of each name, found in one pass over the children instead of
-// one query per item (the queries dominated the selection's time under MSXML).
-class ChildElements {
- public:
-  explicit ChildElements(const DomNode& parent) {
-    const auto children = parent.childNodes();
-    const std::int32_t count = children.Length();
-    for (std::int32_t i = 0; i < count; ++i) {
-      DomNode child = children.Item(i);
-      if (child.kind() != xml::NodeKind::Element) continue;
-      std::wstring name = child.nodeName();
-      if (Find(name).IsNothing()) elements_.emplace_back(std::move(name), std::move(child));
-    }
-  }
-  // Nothing when there is no such child: reading it then fails the run.
-  DomNode Find(std::wstring_view name) const {
-    for (const auto& [elementName, element] : elements_) {
-      if (elementName == name) return element;
-    }
-    return DomNode();
-  }
-  std::wstring Text(std::wstring_view name) const { return Find(name).Text(); }
-
- private:
-  std::vector<std::pair<std::wstring, DomNode>> elements_;
-};
 
 // The seen test over entries 0..m-1 (the last slot of SeenIds stays empty).
 class SeenTest {
@@ -74,9 +48,6 @@ class SeenTest {
   SeenIdIndex index_;
 };
 
-// The item being read, kept so that an observer can be told which one failed.
-using Trail = CatalogueItem;
-
 // Tells the observer (when there is one) what was decided; returns whether it is Show.
 bool Decide(SelectionObserver* observer, std::int32_t index, const std::wstring& id, MessageDecision decision,
             const std::wstring& detail = {}) {
@@ -84,108 +55,21 @@ bool Decide(SelectionObserver* observer, std::int32_t index, const std::wstring&
   return decision == MessageDecision::Show;
 }
 
-std::wstring IdForObserver(const DomNode& message) {
-  return Trap(std::wstring(), [&] { return Trim(AttributeText(message, L"ID")); });
-}
-
 // True when the message is neither expired, nor suppressed by its check file, nor
 // without identifier, nor seen. The items are read in this order, each only when needed.
-bool Qualifies(const DomNode& message, const SelectionEnvironment& env, const SeenTest& seen,
-               std::optional<ChildElements>& children, std::wstring& id, Trail& at, SelectionObserver* observer,
-               std::int32_t index) {
-  at = {L"", L"Limit", ValueKind::Date};
-  const std::wstring limit = Trim(AttributeText(message, L"Limit"));
-  if (IsExpired(limit, env.Today(), *env.Dates)) {
-    if (observer != nullptr) id = IdForObserver(message);
-    return Decide(observer, index, id, MessageDecision::Expired, limit);
-  }
-  children.emplace(message);
-  at = {L"Check", L"", ValueKind::Text};
-  const std::wstring check = Trim(children->Text(L"Check"));
+bool Qualifies(MessageReader& read, const SelectionEnvironment& env, const SeenTest& seen, std::wstring& id,
+               SelectionObserver* observer, std::int32_t index) {
+  const auto observed = [&] { return observer != nullptr ? read.IdForObserver() : std::wstring(); };
+  const std::wstring limit = Trim(*read.Text(kLimitItem));
+  if (IsExpired(limit, env.Today(), *env.Dates)) return Decide(observer, index, observed(), MessageDecision::Expired, limit);
+  const std::wstring check = Trim(*read.Text(kCheckItem));
   if (!check.empty()) {
     const std::wstring checkPath = ExpandPathMacros(check);
-    if (FileExists(checkPath)) {
-      if (observer != nullptr) id = IdForObserver(message);
-      return Decide(observer, index, id, MessageDecision::CheckFile, checkPath);
-    }
+    if (FileExists(checkPath)) return Decide(observer, index, observed(), MessageDecision::CheckFile, checkPath);
   }
-  at = {L"", L"ID", ValueKind::Text};
-  id = Trim(AttributeText(message, L"ID"));
+  id = Trim(*read.Text(kIdItem));
   if (id.empty()) return Decide(observer, index, id, MessageDecision::NoId);
   return Decide(observer, index, id, seen.IsSeen(id) ? MessageDecision::Seen : MessageDecision::Show);
-}
-
-std::wstring ReadUri(const ChildElements& children, Trail& at) {
-  at = {L"Uri", L"", ValueKind::Text};
-  std::wstring uri = Trim(children.Text(L"Uri"));
-  // A web address keeps its macros-looking text; anything else is a local path.
-  if (uri.find(L":/") == std::wstring::npos) uri = ExpandPathMacros(uri);
-  return uri;
-}
-
-struct ButtonFields {
-  std::wstring& caption;
-  std::int32_t& color;
-  std::int32_t& pressedColor;
-  std::int16_t& width;
-  std::int16_t& height;
-};
-
-void ReadButton(const ChildElements& children, const wchar_t* name, const ButtonFields& out, Trail& at) {
-  const DomNode button = children.Find(name);
-  at = {name, L"", ValueKind::Text};
-  out.caption = Trim(button.Text());
-  at = {name, L"Color", ValueKind::Colour};
-  out.color = ColourFromText(AttributeText(button, L"Color"));
-  at = {name, L"PColor", ValueKind::Colour};
-  out.pressedColor = ColourFromText(AttributeText(button, L"PColor"));
-  at = {name, L"Width", ValueKind::Whole};
-  out.width = Int16FromText(AttributeText(button, L"Width"));
-  at = {name, L"Height", ValueKind::Whole};
-  out.height = Int16FromText(AttributeText(button, L"Height"));
-}
-
-void ReadTextWithColour(const ChildElements& children, const wchar_t* name, std::wstring& text,
-                        std::int32_t& colour, Trail& at) {
-  const DomNode child = children.Find(name);
-  at = {name, L"", ValueKind::Text};
-  text = Trim(child.Text());
-  at = {name, L"Color", ValueKind::Colour};
-  colour = ColourFromText(AttributeText(child, L"Color"));
-}
-
-// Fills the slot in the catalogue's reading order; a failure leaves it half filled,
-// which no one sees because the run then ends.
-void FillRecord(const DomNode& message, const ChildElements& children, const std::wstring& id, MsgRecord& r,
-                Trail& at) {
-  r.ID = id;
-  r.Uri = ReadUri(children, at);
-  at = {L"", L"Style", ValueKind::Text};
-  r.Style = Trim(AttributeText(message, L"Style"));
-  at = {L"Logo", L"", ValueKind::Text};
-  r.Logo = Trim(children.Text(L"Logo"));
-  at = {L"Sound", L"", ValueKind::Text};
-  r.Sound = Trim(children.Text(L"Sound"));
-  at = {L"", L"AutoShut", ValueKind::Whole};
-  r.AutoShut = Int16FromText(AttributeText(message, L"AutoShut"));
-  const DomNode form = children.Find(L"Form");
-  at = {L"Form", L"Color", ValueKind::Colour};
-  r.FormColor = ColourFromText(AttributeText(form, L"Color"));
-  at = {L"Form", L"Width", ValueKind::Pixels};
-  r.FormWidth = TwipsFromPixelsText(AttributeText(form, L"Width"));
-  at = {L"Form", L"Height", ValueKind::Pixels};
-  r.FormHeight = TwipsFromPixelsText(AttributeText(form, L"Height"));
-  at = {L"Form", L"Round", ValueKind::Flag};
-  r.Round = FlagFromText(AttributeText(form, L"Round"));
-  at = {L"Form", L"Shadow", ValueKind::Flag};
-  r.Shadow = FlagFromText(AttributeText(form, L"Shadow"));
-  ReadTextWithColour(children, L"Title", r.Title, r.TitleColor, at);
-  ReadTextWithColour(children, L"Content", r.Content, r.ContentColor, at);
-  ReadTextWithColour(children, L"Author", r.Author, r.AuthorColor, at);
-  ReadTextWithColour(children, L"Date", r.Date, r.DateColor, at);
-  ReadButton(children, L"BtnCls", {r.BtnCls, r.BtnClsColor, r.BtnClsPColor, r.BtnClsWidth, r.BtnClsHeight}, at);
-  ReadButton(children, L"BtnCfm", {r.BtnCfm, r.BtnCfmColor, r.BtnCfmPColor, r.BtnCfmWidth, r.BtnCfmHeight}, at);
-  r.Recorded = false;
 }
 
 std::string CauseOf(const std::exception_ptr& failure) {
@@ -196,19 +80,6 @@ std::string CauseOf(const std::exception_ptr& failure) {
   } catch (...) {
     return "unknown failure";
   }
-}
-
-// Tells the observer which item of the message failed the run and how.
-void ReportFailure(SelectionObserver& observer, std::int32_t index, const DomNode& message, const Trail& at,
-                   const std::string& cause) noexcept {
-  TrapVoid([&] {
-    const std::wstring id = IdForObserver(message);
-    const DomNode owner = *at.child != L'\0' ? ChildElements(message).Find(at.child) : message;
-    if (owner.IsNothing()) return observer.ValueFailed(index, id, at, ItemFault::MissingChild, {}, cause);
-    const DomNode item = *at.attribute != L'\0' ? owner.Attributes().getNamedItem(at.attribute) : owner;
-    if (item.IsNothing()) return observer.ValueFailed(index, id, at, ItemFault::MissingAttribute, {}, cause);
-    observer.ValueFailed(index, id, at, ItemFault::BadValue, item.Text(), cause);
-  });
 }
 
 // Runs one stage; with an observer, a failure is reported before it ends the run.
@@ -261,18 +132,19 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
   std::size_t accepted = 0;
   bool failed = false;
   for (std::int32_t i = 0; i < count; ++i) {
-    const DomNode message = messages.Item(i);
-    Trail at;
+    MessageReader read(messages.Item(i), observer, i);
     try {
-      std::optional<ChildElements> children;
       std::wstring id;
-      if (!Qualifies(message, env, seen, children, id, at, observer, i)) continue;
-      FillRecord(message, *children, id, state.Messages[accepted], at);
+      if (!Qualifies(read, env, seen, id, observer, i)) continue;
+      MsgRecord& record = state.Messages[accepted];
+      record.ID = id;
+      read.Fill(record, ItemPhase::Shown);
+      record.Recorded = false;
       ++accepted;
     } catch (...) {
       if (observer == nullptr) throw;
       // Go on, so that every failing message is told; the run still fails.
-      ReportFailure(*observer, i, message, at, CauseOf(std::current_exception()));
+      read.ReportFailure(CauseOf(std::current_exception()));
       state.Messages[accepted] = MsgRecord{};
       failed = true;
     }

@@ -34,6 +34,11 @@ class SelectionObserver {
   // expanded path when a check file exists.
   virtual void Decided(std::int32_t index, const std::wstring& id, MessageDecision decision,
                        const std::wstring& detail) = 0;
+  // Each item of a message as it is read, with its text as written. All of a message's reads
+  // come from one place, so the item named here is the one the selection used.
+  virtual void ItemRead(std::int32_t index, const CatalogueItem& item, const std::wstring& text) {
+    (void)index, (void)item, (void)text;
+  }
   // id: the trimmed ID attribute, empty when it cannot be read.
   virtual void ValueFailed(std::int32_t index, const std::wstring& id, const CatalogueItem& item, ItemFault fault,
                            const std::wstring& value, const std::string& cause) = 0;
