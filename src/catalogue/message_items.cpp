@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "catalogue/audience.h"
 #include "catalogue/conversions.h"
 #include "platform/error.h"
 #include "platform/paths.h"
@@ -26,8 +27,13 @@ std::wstring Address(const std::wstring& text) {
 }
 
 template <auto Field, auto Convert>
-void Into(MsgRecord& record, const std::wstring& text) {
+void Into(MsgRecord& record, const std::wstring& text, const DateParser&) {
   record.*Field = Convert(text);
+}
+
+void StartDate(MsgRecord& record, const std::wstring& text, const DateParser& dates) {
+  record.Start = dates.Parse(Trim(text));
+  if (!record.Start) Fail("Type mismatch");
 }
 
 constexpr ItemRow Attribute(const wchar_t* name, ValueKind kind, FillItem fill) {
@@ -39,14 +45,21 @@ constexpr ItemRow ChildText(const wchar_t* child, FillItem fill) {
 constexpr ItemRow ChildAttribute(const wchar_t* child, const wchar_t* name, ValueKind kind, FillItem fill) {
   return {{child, name, kind}, ItemPhase::Shown, true, fill};
 }
+constexpr ItemRow Optional(const wchar_t* name, ValueKind kind, ItemPhase phase, FillItem fill) {
+  return {{L"", name, kind}, phase, false, fill};
+}
 constexpr ItemRow Deciding(const wchar_t* child, const wchar_t* name, ValueKind kind) {
   return {{child, name, kind}, ItemPhase::Decides, true, nullptr};
 }
 
 constexpr std::array kItems{
     Deciding(L"", L"Limit", ValueKind::Date),
+    Optional(L"Start", ValueKind::Date, ItemPhase::Start, StartDate),
     Deciding(L"Check", L"", ValueKind::Text),
     Deciding(L"", L"ID", ValueKind::Text),
+    Optional(L"Lang", ValueKind::Text, ItemPhase::Audience, Into<&MsgRecord::Lang, LanguageTags>),
+    Optional(L"MinVersion", ValueKind::Version, ItemPhase::Audience, Into<&MsgRecord::MinVersion, VersionFromText>),
+    Optional(L"BelowVersion", ValueKind::Version, ItemPhase::Audience, Into<&MsgRecord::BelowVersion, VersionFromText>),
     ChildText(L"Uri", Into<&MsgRecord::Uri, Address>),
     Attribute(L"Style", ValueKind::Text, Into<&MsgRecord::Style, Trimmed>),
     ChildText(L"Logo", Into<&MsgRecord::Logo, Trimmed>),
@@ -107,8 +120,8 @@ bool IsText(const CatalogueItem& item) { return *item.attribute == L'\0'; }
 }  // namespace
 
 const ItemRow& kLimitItem = kItems[0];
-const ItemRow& kCheckItem = kItems[1];
-const ItemRow& kIdItem = kItems[2];
+const ItemRow& kCheckItem = kItems[2];
+const ItemRow& kIdItem = kItems[3];
 
 std::span<const ItemRow> MessageItems() { return kItems; }
 
@@ -132,7 +145,7 @@ std::optional<std::wstring> MessageReader::Text(const ItemRow& row) {
 void MessageReader::Fill(MsgRecord& record, ItemPhase phase) {
   for (const ItemRow& row : kItems) {
     if (row.phase != phase || row.fill == nullptr) continue;
-    if (const auto text = Text(row)) row.fill(record, *text);
+    if (const auto text = Text(row)) row.fill(record, *text, dates_);
   }
 }
 

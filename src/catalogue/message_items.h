@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/conversions.h"
 #include "catalogue/msg_record.h"
 #include "catalogue/selection_observer.h"
 #include "platform/xml/dom.h"
@@ -15,11 +16,13 @@
 namespace notify {
 
 // Converts the item's text (as written, untrimmed) into its field; throws on a bad value.
-using FillItem = void (*)(MsgRecord& record, const std::wstring& text);
+// Dates are read as the Limit is.
+using FillItem = void (*)(MsgRecord& record, const std::wstring& text, const DateParser& dates);
 
 // When an item is read: the ones that decide are read one by one, each only when the one
-// before let the message through; the others fill the record of a message that shows.
-enum class ItemPhase { Decides, Shown };
+// before let the message through; Start right after the Limit; the audience's after the ID;
+// the others fill the record of a message that shows.
+enum class ItemPhase { Decides, Start, Audience, Shown };
 
 struct ItemRow {
   CatalogueItem item;
@@ -39,8 +42,8 @@ extern const ItemRow& kIdItem;
 // conversion included.
 class MessageReader {
  public:
-  MessageReader(xml::DomNode message, SelectionObserver* observer, std::int32_t index)
-      : message_(std::move(message)), observer_(observer), index_(index) {}
+  MessageReader(xml::DomNode message, const DateParser& dates, SelectionObserver* observer, std::int32_t index)
+      : message_(std::move(message)), dates_(dates), observer_(observer), index_(index) {}
 
   // The item's text as written, told to the observer; nothing when an optional item is
   // absent. A required item that is absent throws.
@@ -55,6 +58,7 @@ class MessageReader {
  private:
   xml::DomNode Owner(const CatalogueItem& item);
   xml::DomNode message_;
+  const DateParser& dates_;
   SelectionObserver* observer_;
   std::int32_t index_;
   std::optional<std::vector<std::pair<std::wstring, xml::DomNode>>> children_;

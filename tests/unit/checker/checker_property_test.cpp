@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/audience.h"
 #include "catalogue/cache.h"
 #include "catalogue/selection.h"
 #include "checker/check.h"
@@ -28,6 +29,9 @@ struct PlantedMessage {
   std::optional<std::string> limit;  // nothing: no Limit attribute
   bool limitIsDate = true;
   std::optional<std::string> check;  // nothing: no Check element
+  bool startBad = false;
+  bool versionBad = false;
+  bool otherLanguage = false;
   bool otherFault = false;           // a fault in an item read after the ID
   MsgRecord record;                  // the record the message fills when it shows
 };
@@ -37,7 +41,9 @@ struct Planted {
   std::vector<std::pair<long, long>> faultyLines;  // first and last line of each message with a fault
   std::set<std::string> catalogueRules;            // rules a catalogue-wide fault may give
   std::vector<PlantedMessage> messages;
-  bool catalogueFault = false;  // no AppID, no message or not well-formed
+  bool catalogueFault = false;  // no AppID, no message, not well-formed or bad pacing
+  bool program = false;
+  Pacing pacing;
 };
 
 struct PlantedCache {
@@ -47,6 +53,9 @@ struct PlantedCache {
 };
 
 constexpr CivilDate kToday{2026, 6, 1};
+constexpr std::int64_t kNow = 1'780'000'000;
+const DottedVersion kHostVersion{6, 0, 2, 0};
+const std::vector<std::wstring> kLanguages{L"de-AT", L"en-US"};
 
 // The record's fields in catalogue order, for a readable difference.
 std::string Fields(const MsgRecord& r) {
@@ -67,20 +76,34 @@ std::string Fields(const MsgRecord& r) {
 
 // The oracle: the records that show, worked out from the plan in the selection's reading
 // order (Limit, Check, ID, seen, then the rest); nothing when the run fails.
-std::optional<std::vector<MsgRecord>> ExpectedShow(const Planted& catalogue, const PlantedCache& cache) {
+std::optional<std::vector<MsgRecord>> ExpectedShow(const Planted& catalogue, const PlantedCache& cache,
+                                                   std::optional<std::int64_t> lastShown) {
   if (catalogue.catalogueFault || cache.broken) return std::nullopt;
   std::set<std::wstring> seen;
   for (const auto& id : cache.ids) seen.insert(FoldCase(Trim(FromUtf8(id))));
   std::vector<MsgRecord> show;
   for (const auto& m : catalogue.messages) {
     if (!m.limit || !m.limitIsDate) return std::nullopt;
+    if (m.startBad) return std::nullopt;
+    if (m.record.Start && kToday < *m.record.Start) continue;
     if (*m.limit == "2020-01-01") continue;  // before today: expired
     if (!m.check) return std::nullopt;
     if (m.check->find("present") != std::string::npos) continue;
     if (!m.id) return std::nullopt;
     const std::wstring id = Trim(FromUtf8(*m.id));
-    if (id.empty() || seen.contains(FoldCase(id))) continue;
+    if (id.empty()) continue;
+    if (m.versionBad) return std::nullopt;
+    if (m.otherLanguage) continue;
+    const auto& r = m.record;
+    const bool versioned = r.MinVersion || r.BelowVersion;
+    if (versioned && (!catalogue.program || (r.MinVersion && kHostVersion < *r.MinVersion) ||
+                      (r.BelowVersion && !(kHostVersion < *r.BelowVersion)))) {
+      continue;
+    }
+    if (seen.contains(FoldCase(id))) continue;
     if (m.otherFault) return std::nullopt;
+    if (catalogue.pacing.minHours && lastShown && kNow - *lastShown < *catalogue.pacing.minHours * 3600) continue;
+    if (catalogue.pacing.maxPerRun && std::ssize(show) >= *catalogue.pacing.maxPerRun) continue;
     show.push_back(m.record);
   }
   return show;
@@ -107,7 +130,21 @@ class Generator {
       planted.catalogueRules.insert("app-id");
       planted.catalogueFault = true;
     } else {
-      x += "<Catalog AppID=\"Prop.Test\">\n";
+      x += "<Catalog AppID=\"Prop.Test\"";
+      planted.program = Chance(50);
+      if (planted.program) x += " Program=\"{#P@CUR}Host.exe\"";
+      if (Chance(30)) {
+        const std::string count = Pick<std::string>({"1", "2", "3", "0", "many"});
+        x += " MaxPerRun=\"" + count + "\"";
+        if (count == "0" || count == "many") planted.catalogueFault = true;
+        else planted.pacing.maxPerRun = std::stoi(count);
+      }
+      if (Chance(30)) {
+        x += " MinHours=\"24\"";
+        planted.pacing.minHours = 24;
+      }
+      if (planted.catalogueFault) planted.catalogueRules.insert("value");
+      x += ">\n";
     }
     long line = 3;
     const int count = std::uniform_int_distribution<int>(0, 9)(random_);
@@ -150,6 +187,34 @@ class Generator {
       } else {
         fault = true;
       }
+      if (Chance(25)) {
+        const auto start = Pick<std::pair<std::string, std::optional<CivilDate>>>(
+            {{"2026-01-01", CivilDate{2026, 1, 1}}, {"2026-06-01", kToday}, {"2026-07-01", CivilDate{2026, 7, 1}},
+             {"soon", std::nullopt}});
+        m += " Start=\"" + start.first + "\"";
+        r.Start = start.second;
+        p.startBad = !start.second;
+        fault = fault || p.startBad;
+      }
+      if (Chance(25)) {
+        const auto lang = Pick<std::pair<std::string, bool>>(
+            {{"de", true}, {"fr", false}, {"de-DE en", true}, {"zh-CN", false}, {"DE-at", true}});
+        m += " Lang=\"" + lang.first + "\"";
+        r.Lang = LanguageTags(FromUtf8(lang.first));
+        p.otherLanguage = !lang.second;
+      }
+      auto version = [&](const char* name, std::optional<DottedVersion>& field) {
+        if (!Chance(20)) return;
+        const auto v = Pick<std::pair<std::string, std::optional<DottedVersion>>>(
+            {{"6", DottedVersion{6, 0, 0, 0}}, {"6.0.2", kHostVersion}, {"7.1", DottedVersion{7, 1, 0, 0}},
+             {"x.y", std::nullopt}});
+        m += std::string(" ") + name + "=\"" + v.first + "\"";
+        field = v.second;
+        p.versionBad = p.versionBad || !v.second;
+        fault = fault || !v.second;
+      };
+      version("MinVersion", r.MinVersion);
+      version("BelowVersion", r.BelowVersion);
       const bool faultBeforeRest = fault;
       fault = false;
       m += attribute("Style", "Blue", {});
@@ -254,7 +319,8 @@ TEST(CheckerProperty, ShowListIsWhatTheSelectionAcceptsAndFailuresAreNamed) {
   int readable = 0;
   int unreadable = 0;
   std::size_t shownTotal = 0;
-  for (unsigned seed = 1; seed <= 150; ++seed) {
+  std::set<checker::Decision> met;
+  for (unsigned seed = 1; seed <= 300; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     Generator generate(seed);
     test::TempDir scratch;
@@ -265,7 +331,9 @@ TEST(CheckerProperty, ShowListIsWhatTheSelectionAcceptsAndFailuresAreNamed) {
     const std::wstring cachePath = CachePathFor(appData, L"Prop.Test");
     const PlantedCache cache = generate.Cache();
     if (cache.xml) test::WriteBytes(scratch.path() / "data" / "Korvane" / "Prop" / "Test" / "MessageCache.xml", *cache.xml);
-    const auto expected = ExpectedShow(planted, cache);
+    const std::optional<std::int64_t> lastShown =
+        generate.Pick<std::optional<std::int64_t>>({std::nullopt, kNow - 3600, kNow - 48 * 3600});
+    const auto expected = ExpectedShow(planted, cache, lastShown);
 
     checker::CheckOptions options;
     options.folder = scratch.text();
@@ -273,10 +341,18 @@ TEST(CheckerProperty, ShowListIsWhatTheSelectionAcceptsAndFailuresAreNamed) {
     options.cache = checker::CacheMode::File;
     options.cacheFile = cachePath;
     options.dates = dates;
+    options.languages = kLanguages;
+    options.programVersion = kHostVersion;
+    options.now = kNow;
+    options.lastShown = lastShown;
     const checker::CheckReport report = checker::CheckFolder(options, *document);
 
     SetProgramFolder(scratch.text());
     SelectionEnvironment env{appData, [] { return kToday; }, dates, {}};
+    env.Languages = [] { return kLanguages; };
+    env.ProgramVersion = [](const std::wstring&) { return std::optional(kHostVersion); };
+    env.Now = [] { return kNow; };
+    env.LastShown = [&](xml::DomDocument&, const std::wstring&) { return lastShown; };
     CatalogueState state;
     const bool selected = SelectMessages(document.get(), state, env);
 
@@ -297,6 +373,7 @@ TEST(CheckerProperty, ShowListIsWhatTheSelectionAcceptsAndFailuresAreNamed) {
                                                << planted.xml;
       }
       shownTotal += accepted.size();
+      for (const auto& m : report.messages) met.insert(m.decision);
       continue;
     }
     ++unreadable;
@@ -320,6 +397,11 @@ TEST(CheckerProperty, ShowListIsWhatTheSelectionAcceptsAndFailuresAreNamed) {
   EXPECT_GT(readable, 20);
   EXPECT_GT(unreadable, 20);
   EXPECT_GT(shownTotal, 20u);
+  for (const auto decision : {checker::Decision::Expired, checker::Decision::CheckFile, checker::Decision::Seen,
+                              checker::Decision::NotYet, checker::Decision::OtherLanguage,
+                              checker::Decision::OtherVersion, checker::Decision::Held}) {
+    EXPECT_TRUE(met.contains(decision)) << checker::DecisionName(decision);
+  }
 }
 
 }  // namespace
