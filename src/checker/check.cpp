@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "catalogue/cache.h"
 #include "checker/check_catalogue.h"
 #include "checker/check_presentation.h"
 #include "platform/error.h"
@@ -68,7 +69,12 @@ CheckReport CheckFolder(const CheckOptions& options, xml::DomDocument& document)
 
   const auto shown = CheckCatalogue(options, document, state);
   CheckPresentation(options, document, state, shown);
-  if (!report.readable) report.show.clear();
+  if (!report.readable) {
+    report.show.clear();
+    for (auto& message : report.messages) {
+      if (message.decision == Decision::Show) message.decision = Decision::Blocked;
+    }
+  }
   return std::move(report);
 }
 
@@ -92,6 +98,7 @@ const char* DecisionName(Decision decision) {
     case Decision::OtherVersion: return "other-version";
     case Decision::Held: return "held";
     case Decision::Error: return "error";
+    case Decision::Blocked: return "blocked";
   }
   return "error";
 }
@@ -110,6 +117,16 @@ std::wstring ShownPath(const std::wstring& path) {
   return path;
 #else
   return ReplaceAll(path, L"\\", L"/");
+#endif
+}
+
+std::wstring ShownCachePath(const std::wstring& appId, const std::wstring& cachePath) {
+#ifdef _WIN32
+  (void)appId;
+  return cachePath;
+#else
+  (void)cachePath;
+  return CachePathFor(L"%APPDATA%\\", appId);
 #endif
 }
 

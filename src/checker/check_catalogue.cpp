@@ -53,7 +53,15 @@ class CatalogueChecker final : CheckerPart {
       }
       AddCatalogue(Severity::Note, "app-id", catalogue_.Attribute(catalogue_.Root(), L"AppID"),
                    L"AppID " + Quoted(collector.appId) + L": this program's seen messages are kept in " +
-                       ShownPath(collector.cachePath));
+                       ShownCachePath(collector.appId, collector.cachePath));
+      const std::wstring problem = CachePathProblem(collector.appId, collector.cachePath);
+      if (!problem.empty()) {
+        // Notify creates the cache before it shows anything, so no user would see a message.
+        report_.readable = false;
+        AddCatalogue(Severity::Error, "app-id", catalogue_.Attribute(catalogue_.Root(), L"AppID"),
+                     L"AppID " + Quoted(collector.appId) + L": Windows cannot create the seen-message cache " +
+                         ShownCachePath(collector.appId, collector.cachePath) + L": " + problem + kNothingShows);
+      }
     } else if (options_.cache == CacheMode::File) {
       report_.cache = options_.cacheFile;
     }
@@ -87,6 +95,8 @@ class CatalogueChecker final : CheckerPart {
     }
   }
 
+  // Places and words come from the checker's own scan of the text where it finds the fault,
+  // so both builds say the same; the reader's own place and words only where it does not.
   void ReportLoad(const xml::LoadFailure& load, const std::wstring& file, bool catalogue) {
     const std::wstring what = catalogue ? L"Message.xml" : L"the seen-message cache";
     const std::wstring name = Relative(file);
@@ -96,36 +106,26 @@ class CatalogueChecker final : CheckerPart {
       case xml::LoadProblem::File:
         return Add(Severity::Error, catalogue ? "catalogue" : "cache", name, at,
                    what + (FileExists(file) ? L" cannot be read" : L" does not exist") + kNothingShows);
-      case xml::LoadProblem::Encoding:
-        return Add(Severity::Error, "encoding", name, at, what + L" cannot be decoded: " + load.reason + kNothingShows);
+      case xml::LoadProblem::Encoding: {
+        const auto bytes = xml::ReadFileBytes(file);
+        const auto bad = bytes ? FirstUndecodable(*bytes) : std::nullopt;
+        return Add(Severity::Error, "encoding", name, bad.value_or(at),
+                   what + L" cannot be decoded: " + load.reason + kNothingShows);
+      }
       case xml::LoadProblem::Doctype:
-        return Add(Severity::Error, "doctype", name, DoctypePosition(file),
+        return Add(Severity::Error, "doctype", name, LocatorFor(file).Find(L"<!DOCTYPE"),
                    what + L" has a document type declaration, which is refused" + kNothingShows);
       case xml::LoadProblem::Declaration:
       case xml::LoadProblem::Syntax: {
-        const auto tags = catalogue && load.line == 0 ? catalogue_.FirstTagProblem() : SourceLocator::TagProblem{};
+        const auto tags = (catalogue ? catalogue_ : LocatorFor(file)).FirstTagProblem();
         if (!tags.reason.empty()) {
-          // Some readers give no place: the tag scan's first problem is the likeliest one.
           return Add(Severity::Error, "well-formed", name, tags.at,
-                     what + L" is not well formed: " + tags.reason + L" (the XML reader says: " + load.reason +
-                         L")" + kNothingShows);
+                     what + L" is not well formed: " + tags.reason + kNothingShows);
         }
         return Add(Severity::Error, "well-formed", name, at,
                    what + L" is not well formed: " + load.reason + kNothingShows);
       }
     }
-  }
-
-  static SourcePosition DoctypePosition(const std::wstring& file) {
-    const auto bytes = xml::ReadFileBytes(file);
-    const auto text = bytes ? xml::DecodeXmlBytes(*bytes) : std::nullopt;
-    if (!text) return {};
-    const auto at = text->find(L"<!DOCTYPE");
-    if (at == std::wstring::npos) return {};
-    const std::wstring_view before(text->data(), at);
-    const auto lastBreak = before.rfind(L'\n');
-    return {static_cast<long>(std::count(before.begin(), before.end(), L'\n')) + 1,
-            static_cast<long>(lastBreak == std::wstring_view::npos ? at + 1 : at - lastBreak)};
   }
 };
 
@@ -142,7 +142,8 @@ const std::vector<RuleInfo>& Rules() {
       {"encoding", "Message.xml's bytes are not valid in its encoding; nothing is shown."},
       {"well-formed", "Message.xml is not well-formed XML; nothing is shown."},
       {"doctype", "Message.xml has a document type declaration, which is refused; nothing is shown."},
-      {"app-id", "The root's AppID, which names the seen-message cache (note), or its absence (error)."},
+      {"app-id", "The root's AppID, which names the seen-message cache (note), or its absence or a cache path "
+                 "Windows cannot create (error)."},
       {"cache", "The seen-message cache cannot be read; nothing is shown."},
       {"too-many", "More than 32767 Message elements; nothing is shown."},
       {"no-message", "The catalogue has no Message element; nothing is shown."},
@@ -162,6 +163,7 @@ const std::vector<RuleInfo>& Rules() {
       {"duplicate-id", "Two messages to show share an ID, so the message shows twice in one run."},
       {"skin", "A skin style folder or its Config.xml is missing or incomplete; frame pictures will be missing."},
       {"picture", "A skin picture is missing or does not decode, or a button strip is not five cells wide."},
+      {"frame", "A frame corner and the edge beside it differ in thickness, so the frame shows a step."},
       {"logo", "A message's logo is missing or does not decode."},
       {"sound", "A message's sound is missing or is not a playable WAV file."},
       {"uri", "A local Uri that does not exist, or a Uri whose scheme is not http, https or mailto."},

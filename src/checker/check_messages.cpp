@@ -72,7 +72,7 @@ class MessageChecker final : CheckerPart {
     report_.show = shown_;
     ReportDuplicates();
     // The selection decides the flag; an author who turned waiting off should know what it costs.
-    if (!state.Defer && !collector.appId.empty()) {
+    if (!state.Defer && collector.read) {
       AddCatalogue(Severity::Note, "defer", catalogue_.Attribute(catalogue_.Root(), L"Defer"),
                    L"Defer is OFF: messages show at once, even over a full-screen window or with nobody at "
                    L"the desk, and an AutoShut message closes even when nobody saw it");

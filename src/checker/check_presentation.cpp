@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "checker/media_probe.h"
@@ -52,6 +53,7 @@ class PresentationChecker final : CheckerPart {
     CheckLayout(index, record);
     CheckSound(index, record);
     CheckUri(index, record);
+    previous_ = record;
   }
 
  private:
@@ -76,7 +78,7 @@ class PresentationChecker final : CheckerPart {
                        MessageName(record.ID, index) + L": " + style +
                            (FolderExists(styleFolder) ? L" has no readable Config.xml"
                                                       : L": the folder " + Relative(styleFolder) + L" does not exist") +
-                           L", so the popup shows no frame pictures");
+                           KeptPictures());
           break;
         case SkinFinding::ElementMissing:
           Add(Severity::Warning, "skin", configName, config.At(config.Root()),
@@ -108,6 +110,61 @@ class PresentationChecker final : CheckerPart {
       }
     }
     if (styleNew) CheckStrips(pictures, config, configName, style);
+    if (styleNew) CheckFrame(pictures, config, configName, style);
+  }
+
+  // A style that does not load changes no picture: the popup keeps what the message before
+  // it showed, so the typo stays invisible while testing with more than one message.
+  std::wstring KeptPictures() const {
+    if (!previous_) return L"; as the first message shown it has no frame pictures";
+    return L"; the popup keeps the frame pictures of the message shown before it (" + Quoted(previous_->ID) +
+           L", skin style " + Quoted(previous_->Style) + L")";
+  }
+
+  // Corners are drawn at their own size and edges keep their thickness: where a corner and
+  // the edge beside it differ, the frame shows a step.
+  void CheckFrame(const PictureRecorder& pictures, const SourceLocator& config, const std::wstring& configName,
+                  const std::wstring& style) {
+    struct Edge {
+      SkinTarget edge;
+      const wchar_t* name;
+      const wchar_t* what;
+      bool height;  // the edge's thickness is its height (top, bottom) or its width (sides)
+      SkinTarget corners[2];
+      const wchar_t* cornerNames[2];
+    };
+    static constexpr Edge kEdges[] = {
+        {SkinTarget::MiddleTop, L"MiddleTop", L"the title bar", true,
+         {SkinTarget::LeftTop, SkinTarget::RightTop}, {L"LeftTop", L"RightTop"}},
+        {SkinTarget::MiddleButtom, L"MiddleButtom", L"the bottom edge", true,
+         {SkinTarget::LeftButtom, SkinTarget::RightButtom}, {L"LeftButtom", L"RightButtom"}},
+        {SkinTarget::LeftMiddle, L"LeftMiddle", L"the left edge", false,
+         {SkinTarget::LeftTop, SkinTarget::LeftButtom}, {L"LeftTop", L"LeftButtom"}},
+        {SkinTarget::RightMiddle, L"RightMiddle", L"the right edge", false,
+         {SkinTarget::RightTop, SkinTarget::RightButtom}, {L"RightTop", L"RightButtom"}},
+    };
+    const auto thickness = [&](SkinTarget target, bool height) -> std::optional<int> {
+      const auto size = pictures.sizes.find(target);
+      if (size == pictures.sizes.end()) return std::nullopt;
+      return height ? size->second.height : size->second.width;
+    };
+    for (const Edge& edge : kEdges) {
+      const auto own = thickness(edge.edge, edge.height);
+      if (!own) continue;
+      std::wstring odd;
+      for (int i = 0; i < 2; ++i) {
+        const auto corner = thickness(edge.corners[i], edge.height);
+        if (!corner || *corner == *own) continue;
+        odd += (odd.empty() ? L"" : L" and ") + std::wstring(edge.cornerNames[i]) + L" (" + std::to_wstring(*corner) +
+               L" px)";
+      }
+      if (odd.empty()) continue;
+      Add(Severity::Warning, "frame", configName, config.At(config.Child(config.Root(), edge.name)),
+          style + L": " + edge.what + L" (" + edge.name + L") is " + std::to_wstring(*own) + L" px " +
+              (edge.height ? L"high" : L"wide") + L" but " + odd + L" beside it " +
+              (odd.find(L" and ") == std::wstring::npos ? L"is not" : L"are not") +
+              L", so the frame shows a step where they meet");
+    }
   }
 
   static std::wstring MissingPictures(const PictureRecorder& pictures) {
@@ -228,6 +285,7 @@ class PresentationChecker final : CheckerPart {
                    name + L" has the scheme " + Quoted(scheme) + L"; only http, https and mailto are expected");
     }
   }
+  std::optional<MsgRecord> previous_;  // the message shown before, in show order
   std::set<std::wstring> skinsDone_;
   std::map<std::wstring, PictureRecorder> skinPictures_;  // by style and logo
   std::set<std::wstring> stylesDone_;

@@ -210,11 +210,17 @@ void PopupView::LoadLogo(const MsgRecord& record) noexcept {
 
 void PopupView::LayoutPopup(const MsgRecord& record) noexcept {
   TrapVoid([&] {
-    PopupModel model = Capture();
-    LayoutPopupModel(model, record, FormTextMeasure(form_));
-    // Also after a failed step: what the layout set before it stays.
-    Apply(model);
+    laidOut_ = record;
+    Layout(record);
   });
+  TrapVoid([&] { PlaceAgain(); });
+}
+
+void PopupView::Layout(const MsgRecord& record) {
+  PopupModel model = Capture();
+  LayoutPopupModel(model, record, FormTextMeasure(form_));
+  // Also after a failed step: what the layout set before it stays.
+  Apply(model);
 }
 
 void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) noexcept {
@@ -222,7 +228,12 @@ void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipse
   notify::SetRoundedRegion(form_, ellipseWidth, ellipseHeight);
 }
 
-void PopupView::PlacePopup(const ui::MonitorArea& screen) noexcept { notify::PlacePopup(form_, {}, screen); }
+void PopupView::PlacePopup(const ui::MonitorArea& screen) noexcept {
+  placing_ = true;
+  notify::PlacePopup(form_, calls_, screen);
+  placing_ = false;
+  placed_ = true;
+}
 
 win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                                          const WindowShapeCalls& calls) {
@@ -247,13 +258,18 @@ void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t el
   });
 }
 
+void PlaceOnMonitor(ui::Form& form, const WindowShapeCalls& calls, const ui::MonitorArea& screen) {
+  const PixelPoint at =
+      PopupPixelPosition(calls.screenMetrics(), screen, form.Dpi(), form.ClientWidth(), form.ClientHeight());
+  form.MoveToPixels({at.x, at.y});
+}
+
 void PlacePopup(ui::Form& form, const WindowShapeCalls& calls, const ui::MonitorArea& screen) noexcept {
   TrapVoid([&] {
-    const TwipsPoint at =
-        PopupPosition(OnMonitor(ui::QueryScreenMetrics(), screen), form.WidthTwips(), form.HeightTwips());
-    form.MoveTwips(at.left, at.top, form.WidthTwips(), form.HeightTwips());
-    // The place may be on a monitor of another scale.
-    form.RefreshDpi();
+    // Sized at the scale of the monitor it goes to before it goes there, so the size and
+    // the margins are both in that monitor's pixels.
+    form.SetDpi(calls.monitorDpi(screen.monitor));
+    PlaceOnMonitor(form, calls, screen);
     // NOACTIVATE: making the popup topmost must not take the activation from the user's
     // window (and without a window manager Wine would wait on every later hide). A popup
     // that cannot be made topmost is still shown where it is.

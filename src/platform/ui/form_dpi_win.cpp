@@ -28,25 +28,25 @@ HFONT CreateFontAt(LOGFONTW font, int dpi) {
 
 HFONT CreateLabelFont() { return CreateFontAt(MessageFontAt96(), kBaseDpi); }
 
-void Form::RefreshDpi() {
-  if (window_) ApplyDpi(WindowDpi(window_.get()));
-}
-
-void Form::ApplyDpi(int dpi) {
+void Form::SetDpi(int dpi) {
   if (dpi <= 0 || dpi == dpi_) return;
   dpi_ = dpi;
   paintFont_.reset(CreateFontAt(baseFont_, dpi_));
+  for (const auto& label : labels_) label->Resize();
   MovePixels(at_, logical_);
   if (dpiChanged_) dpiChanged_(dpi_);
 }
 
 bool Form::DpiMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (message != WM_DPICHANGED) return false;
-  // Moved onto a monitor of another scale: keep the suggested place, redo the size.
+  // Moved onto a monitor of another scale: keep the suggested place, redo the size. A
+  // form already drawn at that scale (its owner placed it there) stays where it is.
   const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+  const int dpi = LOWORD(wParam);
   TrapVoid([&] {
+    if (dpi == dpi_) return;
     if (suggested != nullptr) at_ = {suggested->left, suggested->top};
-    ApplyDpi(LOWORD(wParam));
+    SetDpi(dpi);
   });
   result = 0;
   return true;

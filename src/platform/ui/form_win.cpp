@@ -148,7 +148,9 @@ void Label::Paint(HDC dc, HFONT font, int dpi) const {
   ::SetTextColor(dc, ToColorRef(foreColor_));
   const DeviceSpan x = ScaleSpan(static_cast<float>(Left()), static_cast<float>(Width()), dpi);
   const DeviceSpan y = ScaleSpan(static_cast<float>(Top()), static_cast<float>(Height()), dpi);
-  RECT box{x.begin, y.begin, x.begin + x.extent, y.begin + y.extent};
+  // A wrapping label breaks its lines at the width it was measured at.
+  const int width = sizing_ == LabelSizing::WrapToWidth ? ScaleLength(static_cast<float>(Width()), dpi) : x.extent;
+  RECT box{x.begin, y.begin, x.begin + width, y.begin + y.extent};
   UINT format = DT_NOPREFIX | (centred_ ? DT_CENTER : DT_LEFT);
   format |= sizing_ == LabelSizing::OneLine ? DT_SINGLELINE : DT_WORDBREAK;
   // Hinting at the real DPI may make a line a pixel wider than its scaled 96-DPI box.
@@ -196,6 +198,8 @@ void Form::MoveTwips(float left, float top, float width, float height) {
 void Form::WidthTwips(float value) { MoveTwips(LeftTwips(), TopTwips(), value, HeightTwips()); }
 void Form::HeightTwips(float value) { MoveTwips(LeftTwips(), TopTwips(), WidthTwips(), value); }
 
+void Form::MoveToPixels(POINT at) { MovePixels(at, logical_); }
+
 void Form::MovePixels(POINT at, SIZE logical) {
   at_ = at;
   logical_ = logical;
@@ -231,7 +235,12 @@ Label& Form::AddLabel(LabelSizing sizing) {
 }
 
 SIZE Form::MeasureText(const std::wstring& text, int wrapWidth) const {
-  return MeasureLabelText(LabelFont(), text, wrapWidth);
+  if (dpi_ == kBaseDpi) return MeasureLabelText(LabelFont(), text, wrapWidth);
+  // Hinting at the real DPI does not scale text exactly: a line that just fits at 96 DPI
+  // may wrap at another scale, so the box follows what paints.
+  const int deviceWrap = wrapWidth < 0 ? -1 : ScaleLength(static_cast<float>(wrapWidth), dpi_);
+  const SIZE device = MeasureLabelText(static_cast<HFONT>(paintFont_.get()), text, deviceWrap);
+  return {wrapWidth < 0 ? CoveringLength(device.cx, dpi_) : wrapWidth, CoveringLength(device.cy, dpi_)};
 }
 
 SIZE MeasureLabelText(HFONT font, const std::wstring& text, int wrapWidth) {

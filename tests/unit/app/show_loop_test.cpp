@@ -26,12 +26,14 @@ class ScriptedDesk : public Desk {
   bool busy = false;
   bool away = false;
   bool pointerOver = false;
+  ui::ScreenPixelPoint pointer{1200, 900};
   ui::MonitorArea screen;
   std::uint64_t now = 1'000;
 
   bool Busy() override { return busy; }
   bool Away() override { return away; }
   bool PointerOverPopup() override { return pointerOver; }
+  ui::ScreenPixelPoint PointerPosition() override { return pointer; }
   ui::MonitorArea ScreenInUse() override { return screen; }
   std::uint64_t Milliseconds() override { return now; }
 };
@@ -248,6 +250,20 @@ TEST(ShowLoop, StyleLoadsOnlyWhenItChangesWithoutCase) {
   EXPECT_EQ(loads, (std::vector<std::wstring>{L"style:Blue", L"style:Green", L"style:blue"}));
 }
 
+TEST(ShowLoop, TheFirstLookPreparedAheadIsNotLoadedAgainAtTheShow) {
+  Fixture f(Slots(2, {Record(L"a", 1, L"Blue"), Record(L"b", 1, L"Green")}));
+  f.messages[0].Logo = L"a.png";
+  f.loop.PrepareFirst();
+  EXPECT_EQ(f.host.calls, (std::vector<std::wstring>{L"style:Blue", L"logo:a.png"})) << "nothing shown yet";
+  f.Run();
+  EXPECT_EQ(f.host.Count(L"style:Blue"), 1);
+  EXPECT_EQ(f.host.Count(L"style:Green"), 1);
+  EXPECT_EQ(f.host.Count(L"record:a"), 1);
+  Fixture empty(Slots(1, {}));
+  empty.loop.PrepareFirst();
+  EXPECT_TRUE(empty.host.calls.empty()) << "nothing selected: nothing to prepare";
+}
+
 // The shadow attaches once; afterwards each message shows or hides the strips as its own
 // Shadow says, hiding them before its layout and showing them only once it is laid out.
 TEST(ShowLoop, ShadowAttachesOnceAndFollowsEachMessagesOwnSetting) {
@@ -360,9 +376,12 @@ TEST(ShowLoopDeferral, DeferOffShowsAtOnceAndCountsDownUnwatched) {
 }
 
 TEST(ShowLoopCountdown, PausesWhileThePointerRestsOnThePopupOrNobodyIsThere) {
-  {  // over the popup during steps 2 to 4: those three do not count
+  {  // moved onto the popup during steps 2 to 4: those three do not count
     Fixture f(Slots(1, {Record(L"a", 3)}));
-    f.host.onWaitStep = [&](int step) { f.desk.pointerOver = step >= 2 && step <= 4; };
+    f.host.onWaitStep = [&](int step) {
+      f.desk.pointerOver = step >= 2 && step <= 4;
+      f.desk.pointer = f.desk.pointerOver ? ui::ScreenPixelPoint{1000, 800} : ui::ScreenPixelPoint{10, 10};
+    };
     f.Run();
     EXPECT_EQ(f.host.waitSteps, 6);
   }
@@ -381,6 +400,33 @@ TEST(ShowLoopCountdown, PausesWhileThePointerRestsOnThePopupOrNobodyIsThere) {
     };
     f.Run();
     EXPECT_EQ(f.host.waitSteps, 3);
+  }
+}
+
+TEST(ShowLoopCountdown, APointerOnThePopupPausesOnlyOnceItHasMovedSinceThePopupAppeared) {
+  struct Case {
+    const char* what;
+    // Where the pointer is after each wait step (index 0: at the show); all over the popup.
+    std::vector<ui::ScreenPixelPoint> path;
+    int steps;  // wait steps an AutoShut 2 message stays
+  };
+  const ui::ScreenPixelPoint shown{1100, 850}, other{1150, 870};
+  const Case cases[] = {
+      {"resting where the popup appeared", {shown, shown, shown, shown, shown, shown}, 2},
+      {"moved during the first step, then resting", {shown, other, other, other, shown, shown}, 5},
+      {"moved later: the steps before it count", {shown, shown, other, other, other, other}, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f(Slots(1, {Record(L"a", 2)}));
+    f.desk.pointerOver = true;
+    f.desk.pointer = c.path[0];
+    f.host.onWaitStep = [&](int step) {
+      f.desk.pointer = c.path[std::min<std::size_t>(static_cast<std::size_t>(step), c.path.size() - 1)];
+      if (step == 4) f.desk.pointerOver = false;  // then it leaves the popup
+    };
+    f.Run();
+    EXPECT_EQ(f.host.waitSteps, c.steps);
   }
 }
 
