@@ -12,6 +12,7 @@
 
 #include "catalogue/cache.h"
 #include "catalogue/message_items.h"
+#include "catalogue/user_state.h"
 #include "platform/error.h"
 #include "platform/file_version.h"
 #include "platform/user_languages.h"
@@ -212,6 +213,13 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
   state.SeenIds = Stage(observer, RunStage::LoadCache, [&] {
     return env.SeenIds ? env.SeenIds(*doc, state.CachePath) : LoadSeenIds(*doc, state.CachePath);
   });
+  // Read before the catalogue is loaded again, since the state file goes through the same document.
+  PacingClock clock;
+  if (state.RunPacing.minHours) {
+    clock.now = env.Now ? env.Now() : SecondsSince1970();
+    clock.lastShown = env.LastShown ? env.LastShown(*doc, state.CachePath)
+                                    : LoadUserState(*doc, StatePathFor(state.CachePath)).LastShown;
+  }
   // The cache replaced the catalogue in the shared document.
   if (!LoadCatalogue(*doc, state.CatalogPath, observer)) return false;
 
@@ -225,11 +233,6 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
 
   const SeenTest seen(state.SeenIds, lookup);
   RunContext context(env, program);
-  PacingClock clock;
-  if (state.RunPacing.minHours) {
-    clock.now = env.Now ? env.Now() : SecondsSince1970();
-    if (env.LastShown) clock.lastShown = env.LastShown(*doc, state.CachePath);
-  }
   std::size_t accepted = 0;
   bool failed = false;
   for (std::int32_t i = 0; i < count; ++i) {

@@ -40,7 +40,7 @@ struct SelectionEnvironment {
   // Asked only when the catalogue needs them. The user's preferred UI languages, most
   // preferred first (empty: UserUiLanguages); the file version of the root's Program
   // (empty: its version resource); now in seconds since 1970 UTC (empty: the system clock);
-  // when this user was last shown a message of the catalogue (empty: none).
+  // when this user was last shown a message of the catalogue (empty: State.xml beside the cache).
   std::function<std::vector<std::wstring>()> Languages = {};
   std::function<std::optional<DottedVersion>(const std::wstring& programPath)> ProgramVersion = {};
   std::function<std::int64_t()> Now = {};
