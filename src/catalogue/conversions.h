@@ -7,6 +7,7 @@
 // value, "$", "," thousands separators, a decimal point, an exponent (1e3), and the
 // hexadecimal/octal forms "&H1F"/"&O17". Not accepted: empty text, blanks inside the
 // number, "0x10", "1d2".
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -56,23 +57,56 @@ class DateParser {
 // Order of the three numbers of a numeric date such as 12/31/2025.
 enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
 
-// The native parser: ISO y-m-d, the locale's numeric order (separators / - .), English
+// What one user locale's date conversion reads, as measured on the Windows build under
+// Wine (tools/date_forms/measure.sh writes tools/date_forms/measured.tsv).
+struct DateLocale {
+  std::wstring_view name;  // "de-DE"
+  DateOrder order = DateOrder::MonthDayYear;
+  // '.' between numbers separates a date; where it does not, "2.1.27" is a time of day.
+  bool dotSeparatesDates = true;
+  // English month and weekday names, in full or from their first three letters on (the
+  // portable parser's own habit); a locale model lists its names instead.
+  bool englishPrefixes = true;
+  int twoDigitYearsFrom = 1930;  // two-digit years read as this year and the 99 after it
+  std::array<std::wstring_view, 12> months{};       // in full; empty: none
+  std::array<std::wstring_view, 12> shortMonths{};  // abbreviated, without a dot
+  std::array<std::wstring_view, 7> weekdays{};      // Sunday first, in full
+  std::array<std::wstring_view, 7> shortWeekdays{};
+};
+
+// The user locales a catalogue's Limit is judged in (the checker's rule date-form).
+inline constexpr std::array<std::wstring_view, 7> kLimitLocales = {L"en-US", L"en-GB", L"de-DE", L"fr-FR",
+                                                                   L"ru-RU", L"zh-CN", L"ja-JP"};
+// The model of that locale; nothing for a locale that is not one of kLimitLocales.
+const DateLocale* FindDateLocale(std::wstring_view name);
+
+// yyyy-mm-dd or yyyy/mm/dd: the forms read alike in every locale measured.
+bool IsPlainDateForm(std::wstring_view text);
+
+// The native parser: ISO y-m-d, the locale's numeric order (separators / - . and blanks),
 // month names in full or abbreviated ("Dec 31, 2025", "31 December 2025", "31-Dec-2025"),
 // an optional leading weekday and an optional trailing time. Two-digit years: 00-29 are
-// 20xx, 30-99 are 19xx. A numeric date invalid in the locale's order but valid with day
-// and month swapped is read swapped, as the system's parser does.
+// 20xx, 30-99 are 19xx (a locale model: its own window). A numeric date invalid in the locale's order is read in the next
+// order that makes it valid (month-first: then year-first, then day-first; day-first:
+// then month-first, then year-first; year-first: then year-day-month), as the system's
+// parser does.
 class PortableDateParser final : public DateParser {
  public:
-  explicit PortableDateParser(DateOrder order = DateOrder::MonthDayYear) : order_(order) {}
+  explicit PortableDateParser(DateOrder order = DateOrder::MonthDayYear) : locale_{L"", order} {}
+  explicit PortableDateParser(const DateLocale& locale) : locale_(locale) {}
   std::optional<CivilDate> Parse(std::wstring_view text) const override;
 
  private:
-  DateOrder order_;
+  DateLocale locale_;
 };
 
 // The platform's own parser for the user's locale (Windows: VarDateFromStr with
-// LOCALE_USER_DEFAULT; native: PortableDateParser in month/day/year order).
+// LOCALE_USER_DEFAULT; native: the en-US model, so that nothing is read as a date natively
+// that an English user's program refuses).
 std::unique_ptr<DateParser> SystemDateParser();
+// The system's parser for one of kLimitLocales (Windows: VarDateFromStr in that locale;
+// native: PortableDateParser over its DateLocale). Throws RuntimeError for another locale.
+std::unique_ptr<DateParser> LocaleDateParser(std::wstring_view locale);
 // Today's local date from the system clock.
 CivilDate LocalToday();
 

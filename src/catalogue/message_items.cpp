@@ -20,9 +20,11 @@ using xml::DomNode;
 std::wstring Trimmed(const std::wstring& text) { return Trim(text); }
 
 // A web address keeps its macros-looking text; anything else is a local path.
+bool IsWebAddress(const std::wstring& trimmed) { return trimmed.find(L":/") != std::wstring::npos; }
+
 std::wstring Address(const std::wstring& text) {
   std::wstring uri = Trim(text);
-  if (uri.find(L":/") == std::wstring::npos) uri = ExpandPathMacros(uri);
+  if (!IsWebAddress(uri)) uri = ExpandPathMacros(uri);
   return uri;
 }
 
@@ -37,19 +39,22 @@ void StartDate(MsgRecord& record, const std::wstring& text, const DateParser& da
 }
 
 constexpr ItemRow Attribute(const wchar_t* name, ValueKind kind, FillItem fill) {
-  return {{L"", name, kind}, ItemPhase::Shown, true, fill};
+  return {{L"", name, kind}, ItemPhase::Shown, true, fill, false};
 }
 constexpr ItemRow ChildText(const wchar_t* child, FillItem fill) {
-  return {{child, L"", ValueKind::Text}, ItemPhase::Shown, true, fill};
+  return {{child, L"", ValueKind::Text}, ItemPhase::Shown, true, fill, false};
 }
 constexpr ItemRow ChildAttribute(const wchar_t* child, const wchar_t* name, ValueKind kind, FillItem fill) {
-  return {{child, name, kind}, ItemPhase::Shown, true, fill};
+  return {{child, name, kind}, ItemPhase::Shown, true, fill, false};
+}
+constexpr ItemRow LocalPath(const wchar_t* child, FillItem fill) {
+  return {{child, L"", ValueKind::Text}, ItemPhase::Shown, true, fill, true};
 }
 constexpr ItemRow Optional(const wchar_t* name, ValueKind kind, ItemPhase phase, FillItem fill) {
-  return {{L"", name, kind}, phase, false, fill};
+  return {{L"", name, kind}, phase, false, fill, false};
 }
 constexpr ItemRow Deciding(const wchar_t* child, const wchar_t* name, ValueKind kind) {
-  return {{child, name, kind}, ItemPhase::Decides, true, nullptr};
+  return {{child, name, kind}, ItemPhase::Decides, true, nullptr, false};
 }
 
 constexpr std::array kItems{
@@ -60,7 +65,7 @@ constexpr std::array kItems{
     Optional(L"Lang", ValueKind::Text, ItemPhase::Audience, Into<&MsgRecord::Lang, LanguageTags>),
     Optional(L"MinVersion", ValueKind::Version, ItemPhase::Audience, Into<&MsgRecord::MinVersion, VersionFromText>),
     Optional(L"BelowVersion", ValueKind::Version, ItemPhase::Audience, Into<&MsgRecord::BelowVersion, VersionFromText>),
-    ChildText(L"Uri", Into<&MsgRecord::Uri, Address>),
+    LocalPath(L"Uri", Into<&MsgRecord::Uri, Address>),
     Attribute(L"Style", ValueKind::Text, Into<&MsgRecord::Style, Trimmed>),
     ChildText(L"Logo", Into<&MsgRecord::Logo, Trimmed>),
     ChildText(L"Sound", Into<&MsgRecord::Sound, Trimmed>),
@@ -145,7 +150,13 @@ std::optional<std::wstring> MessageReader::Text(const ItemRow& row) {
 void MessageReader::Fill(MsgRecord& record, ItemPhase phase) {
   for (const ItemRow& row : kItems) {
     if (row.phase != phase || row.fill == nullptr) continue;
-    if (const auto text = Text(row)) row.fill(record, *text, dates_);
+    const auto text = Text(row);
+    if (!text) continue;
+    if (row.path && observer_ != nullptr) {
+      const std::wstring trimmed = Trim(*text);
+      if (!trimmed.empty() && !IsWebAddress(trimmed)) observer_->PathExpanded(index_, row.item, ExplainPathMacros(trimmed));
+    }
+    row.fill(record, *text, dates_);
   }
 }
 

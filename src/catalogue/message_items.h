@@ -29,6 +29,7 @@ struct ItemRow {
   ItemPhase phase = ItemPhase::Shown;
   bool required = true;     // absent: the run fails; otherwise the field keeps its default
   FillItem fill = nullptr;  // nothing: the selection reads the text itself
+  bool path = false;        // a local path with macros (a web address is left as written)
 };
 
 // Every item, in reading order.

@@ -134,6 +134,7 @@ bool Qualifies(MessageReader& read, MsgRecord& record, RunContext& context, cons
                const SeenTest& seen, SelectionObserver* observer, std::int32_t index) {
   const auto observed = [&] { return observer != nullptr ? read.IdForObserver() : std::wstring(); };
   const std::wstring limit = Trim(*read.Text(kLimitItem));
+  if (observer != nullptr) observer->LimitRead(index, limit);
   const AudienceContext& today = context.NextMessage();
   const bool expired = IsExpired(limit, today.today, *env.Dates);
   read.Fill(record, ItemPhase::Start);
@@ -144,6 +145,7 @@ bool Qualifies(MessageReader& read, MsgRecord& record, RunContext& context, cons
   const std::wstring check = Trim(*read.Text(kCheckItem));
   if (!check.empty()) {
     const std::wstring checkPath = ExpandPathMacros(check);
+    if (observer != nullptr) observer->PathExpanded(index, kCheckItem.item, ExplainPathMacros(check));
     if (FileExists(checkPath)) return Decide(observer, index, observed(), MessageDecision::CheckFile, checkPath);
   }
   record.ID = Trim(*read.Text(kIdItem));

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/paths.h"
+
 namespace notify {
 
 enum class MessageDecision { Show, Expired, CheckFile, Seen, NoId, NotYet, OtherLanguage, OtherVersion, Held };
@@ -43,6 +45,10 @@ class SelectionObserver {
     (void)index, (void)item, (void)text;
   }
   // id: the trimmed ID attribute, empty when it cannot be read.
+  // The Limit text as read, before it is converted; told for every message.
+  virtual void LimitRead(std::int32_t /*index*/, const std::wstring& /*limit*/) {}
+  // What the path macros made of a Check or local Uri text.
+  virtual void PathExpanded(std::int32_t /*index*/, const CatalogueItem& /*item*/, const PathExpansion& /*expansion*/) {}
   virtual void ValueFailed(std::int32_t index, const std::wstring& id, const CatalogueItem& item, ItemFault fault,
                            const std::wstring& value, const std::string& cause) = 0;
 };

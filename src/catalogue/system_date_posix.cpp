@@ -1,10 +1,18 @@
 #include <ctime>
 
 #include "catalogue/conversions.h"
+#include "platform/error.h"
+#include "platform/text.h"
 
 namespace notify {
 
-std::unique_ptr<DateParser> SystemDateParser() { return std::make_unique<PortableDateParser>(DateOrder::MonthDayYear); }
+std::unique_ptr<DateParser> SystemDateParser() { return LocaleDateParser(L"en-US"); }
+
+std::unique_ptr<DateParser> LocaleDateParser(std::wstring_view locale) {
+  const DateLocale* model = FindDateLocale(locale);
+  if (model == nullptr) Fail("no date model for the locale " + ToUtf8(locale));
+  return std::make_unique<PortableDateParser>(*model);
+}
 
 CivilDate LocalToday() {
   const std::time_t now = std::time(nullptr);

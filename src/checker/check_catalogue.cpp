@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "catalogue/cache.h"
+#include "checker/check_values.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/xml/encoding.h"
@@ -72,10 +73,12 @@ class CatalogueChecker final : CheckerPart {
     const SourcePosition root = catalogue_.At(catalogue_.Root());
     switch (failure.stage) {
       case RunStage::LoadCatalogue: return ReportLoad(failure.load, report_.catalogue, true);
-      case RunStage::ReadAppId:
-        return AddCatalogue(Severity::Error, "app-id", root,
+      case RunStage::ReadAppId: {
+        const auto like = Resembling(catalogue_.AttributeNames(catalogue_.Root()), L"AppID");
+        return AddCatalogue(Severity::Error, "app-id", like ? catalogue_.Attribute(catalogue_.Root(), like->present) : root,
                             L"the root element has no AppID attribute, which names the cache" +
-                                std::wstring(kNothingShows));
+                                (like ? L" (" + like->advice + L")" : L"") + kNothingShows);
+      }
       case RunStage::LoadCache: {
         const std::wstring cache = ShownPath(report_.cache.value_or(L""));
         if (failure.load.problem == xml::LoadProblem::None) {
@@ -149,6 +152,10 @@ const std::vector<RuleInfo>& Rules() {
       {"no-message", "The catalogue has no Message element; nothing is shown."},
       {"missing", "A due message lacks an attribute or child it needs; nothing is shown while it is due."},
       {"value", "A due message has a value that does not convert; nothing is shown while it is due."},
+      {"date-form", "A Limit not written yyyy-mm-dd, and what it means in each user locale checked; an error "
+                    "when one of them reads no date."},
+      {"path", "A Check, Uri, Logo or Sound path with an unknown macro, dropped text after {#P@PRT}, or a relative "
+               "path: what the program will look for."},
       {"no-id", "A message without an ID, which is never shown."},
       {"expired", "A message whose Limit has passed, so it never shows again."},
       {"not-yet", "A message whose Start is still to come (note)."},

@@ -50,6 +50,10 @@ class Collector final : public SelectionObserver {
                    const std::wstring& value, const std::string& cause) override {
     valueFailures.push_back({index, id, item, fault, value, cause});
   }
+  void LimitRead(std::int32_t index, const std::wstring& limit) override { limits[index] = limit; }
+  void PathExpanded(std::int32_t index, const CatalogueItem& item, const PathExpansion& expansion) override {
+    paths.push_back({index, item, expansion});
+  }
 
   struct Decided_ {
     std::wstring id;
@@ -64,6 +68,13 @@ class Collector final : public SelectionObserver {
   std::vector<ValueFailure> valueFailures;
   // The attributes read, by message (-1: the root).
   std::map<std::int32_t, std::map<std::wstring, std::wstring>> attributes;
+  std::map<std::int32_t, std::wstring> limits;
+  struct Path {
+    std::int32_t index;
+    CatalogueItem item;
+    PathExpansion expansion;
+  };
+  std::vector<Path> paths;
 
  private:
   const xml::DomDocument& document_;

@@ -71,12 +71,26 @@ std::optional<CivilDate> ParseDay(const std::wstring& text) {
   return date;
 }
 
-bool IsAbsolute(const std::wstring& path) {
-  return path.starts_with(L"\\") || (path.size() >= 2 && path[1] == L':');
+// "\x" (or "/x") is on the current folder's drive, as Windows reads it: under Wine, run from a
+// Linux folder (drive Z:), a Linux path such as /home/me/app then names that folder.
+std::wstring Absolute(const std::wstring& given) {
+  const std::wstring path = ReplaceAll(given, L"/", L"\\");
+  if (path.starts_with(L"\\\\") || (path.size() >= 2 && path[1] == L':')) return path;
+  const std::wstring here = CurrentFolder();
+  if (path.starts_with(L"\\")) return here.size() >= 2 && here[1] == L':' ? here.substr(0, 2) + path : path;
+  return AddTrailingBackslash(here) + path;
 }
 
-std::wstring Absolute(const std::wstring& path) {
-  return IsAbsolute(path) ? path : AddTrailingBackslash(CurrentFolder()) + path;
+// Why a folder is not there, with the way to name a Linux folder to the Windows build.
+std::string NoSuchFolder(const std::wstring& given) {
+  std::string why = "no such folder: " + ToUtf8(ShownPath(given));
+#ifdef _WIN32
+  if (given.starts_with(L"/")) {
+    why += " (under Wine a Linux folder is on drive Z:, as Z:" + ToUtf8(ReplaceAll(given, L"/", L"\\")) +
+           ", or run the check from inside it)";
+  }
+#endif
+  return why;
 }
 
 // '/' separated, without "./" before or '/' after: "./packaging\\notify/" is "packaging/notify".
@@ -193,7 +207,7 @@ int Run(int argc, char** argv) {
 
   CheckOptions options;
   options.folder = AddTrailingBackslash(args.folder ? Absolute(*args.folder) : CurrentFolder());
-  if (!FolderExists(options.folder)) return Refuse("no such folder: " + ToUtf8(args.folder.value_or(L".")));
+  if (!FolderExists(options.folder)) return Refuse(NoSuchFolder(args.folder.value_or(L".")));
   options.today = args.today ? *args.today : LocalToday();
   options.cache = args.cache;
   options.cacheFile = args.cacheFile;

@@ -5,6 +5,8 @@
 #include <set>
 
 #include "catalogue/audience.h"
+#include "checker/check_values.h"
+
 #include "platform/text.h"
 
 namespace notify::checker {
@@ -49,6 +51,8 @@ class MessageChecker final : CheckerPart {
     }
     for (const auto& failure : collector.valueFailures) ReportValue(failure);
     ReportAudienceValues(collector);
+    ReportDateForms(collector);
+    ReportPaths(collector);
     std::sort(report_.messages.begin(), report_.messages.end(),
               [](const auto& a, const auto& b) { return a.index < b.index; });
     for (const auto& failure : collector.valueFailures) {
@@ -119,13 +123,20 @@ class MessageChecker final : CheckerPart {
     const bool onMessage = *failure.item.child == L'\0';
     const std::size_t owner = onMessage ? message : catalogue_.Child(message, failure.item.child);
     switch (failure.fault) {
-      case ItemFault::MissingChild:
-        return AddCatalogue(Severity::Error, "missing", catalogue_.At(message),
-                            name + L"has no " + failure.item.child + L" element" + kWhileDue);
-      case ItemFault::MissingAttribute:
-        return AddCatalogue(Severity::Error, "missing", catalogue_.At(owner),
+      case ItemFault::MissingChild: {
+        // A misspelt name is the likeliest cause: point at it and name both.
+        const auto like = Resembling(catalogue_.ChildNames(message), failure.item.child);
+        return AddCatalogue(Severity::Error, "missing",
+                            catalogue_.At(like ? catalogue_.Child(message, like->present) : message),
+                            name + L"has no " + failure.item.child + L" element" + Advice(like) + kWhileDue);
+      }
+      case ItemFault::MissingAttribute: {
+        const auto like = Resembling(catalogue_.AttributeNames(owner), failure.item.attribute);
+        return AddCatalogue(Severity::Error, "missing",
+                            like ? catalogue_.Attribute(owner, like->present) : catalogue_.At(owner),
                             name + (onMessage ? L"has" : std::wstring(failure.item.child) + L" has") + L" no " +
-                                failure.item.attribute + L" attribute" + kWhileDue);
+                                failure.item.attribute + L" attribute" + Advice(like) + kWhileDue);
+      }
       case ItemFault::BadValue: {
         const SourcePosition at = *failure.item.attribute != L'\0'
                                       ? catalogue_.Attribute(owner, failure.item.attribute)
@@ -228,6 +239,40 @@ class MessageChecker final : CheckerPart {
     wchar_t clock[16];
     std::swprintf(clock, 16, L" %02d:%02d UTC", static_cast<int>(inDay / 3600), static_cast<int>(inDay % 3600 / 60));
     return DateText({year, month, day}) + clock;
+  }
+
+  static std::wstring Advice(const std::optional<Resemblance>& like) {
+    return like ? L" (" + like->advice + L")" : L"";
+  }
+
+  static std::wstring NameOf(const Collector& collector, std::int32_t index) {
+    const auto decided = collector.decisions.find(index);
+    std::wstring id = decided != collector.decisions.end() ? decided->second.id : L"";
+    for (const auto& failure : collector.valueFailures) {
+      if (failure.index == index && id.empty()) id = failure.id;
+    }
+    return MessageName(id, index + 1);
+  }
+
+  // Every message's Limit is read by the program, due or not, so each is judged.
+  void ReportDateForms(const Collector& collector) {
+    for (const auto& [index, limit] : collector.limits) {
+      const auto finding = JudgeDateForm(NameOf(collector, index), limit);
+      if (!finding) continue;
+      AddCatalogue(finding->severity, "date-form", catalogue_.Attribute(MessageElement(index), L"Limit"),
+                   finding->message);
+    }
+  }
+
+  void ReportPaths(const Collector& collector) {
+    for (const auto& path : collector.paths) {
+      // A Uri with a scheme ("mailto:") is no path; one letter before the colon is a drive.
+      const auto colon = path.expansion.text.find(L':');
+      const bool uri = path.item.child == std::wstring_view(L"Uri");
+      if (uri && colon != std::wstring::npos && colon > 1) continue;
+      const auto traps = PathTraps(NameOf(collector, path.index), path.item.child, path.expansion);
+      if (traps) AddCatalogue(Severity::Warning, "path", ItemOf(path.index + 1, path.item.child), *traps);
+    }
   }
 
   void ReportDuplicates() {

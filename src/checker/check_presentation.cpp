@@ -5,7 +5,9 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <tuple>
 
+#include "checker/check_values.h"
 #include "checker/media_probe.h"
 #include "checker/text_measure.h"
 #include "controls/button/uc04_geometry.h"
@@ -48,7 +50,19 @@ class PresentationChecker final : CheckerPart {
  public:
   using CheckerPart::CheckerPart;
 
+  // Logo and Sound are names in the program's folders; a macro or a full path there is a trap.
+  void CheckFileNames(std::int32_t index, const MsgRecord& record) {
+    for (const auto& [item, text, path] : {std::tuple{L"Logo", record.Logo, LogoPath(options_.folder, record.Logo)},
+                                           {L"Sound", record.Sound, options_.folder + L"Sound\\" + record.Sound}}) {
+      if (text.empty()) continue;
+      if (const auto traps = FileNameTraps(MessageName(record.ID, index), item, text, Relative(path))) {
+        AddCatalogue(Severity::Warning, "path", ItemOf(index, item), *traps);
+      }
+    }
+  }
+
   void CheckPresentation(std::int32_t index, const MsgRecord& record) {
+    CheckFileNames(index, record);
     CheckSkin(index, record);
     CheckLayout(index, record);
     CheckSound(index, record);

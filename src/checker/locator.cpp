@@ -234,6 +234,23 @@ SourcePosition SourceLocator::Attribute(std::size_t element, std::wstring_view n
   return At(element);
 }
 
+std::vector<std::wstring> SourceLocator::AttributeNames(std::size_t element) const {
+  std::vector<std::wstring> names;
+  if (element == kNone) return names;
+  for (const auto& attribute : elements_[element].attributes) names.push_back(attribute.name);
+  return names;
+}
+
+std::vector<std::wstring> SourceLocator::ChildNames(std::size_t element) const {
+  std::vector<std::wstring> names;
+  if (element == kNone) return names;
+  for (std::size_t i = element + 1; i < elements_.size(); ++i) {
+    if (elements_[i].parent == element) names.push_back(elements_[i].name);
+    if (elements_[i].parent != kNone && elements_[i].parent < element) break;
+  }
+  return names;
+}
+
 SourcePosition SourceLocator::At(std::size_t element) const {
   return element == kNone ? SourcePosition{} : PositionOf(elements_[element].offset);
 }

@@ -36,6 +36,9 @@ class SourceLocator {
   SourcePosition Attribute(std::size_t element, std::wstring_view name) const;
   // The element's "<"; the start of the file when element is kNone.
   SourcePosition At(std::size_t element) const;
+  // The names of the element's attributes, and of its child elements, in document order.
+  std::vector<std::wstring> AttributeNames(std::size_t element) const;
+  std::vector<std::wstring> ChildNames(std::size_t element) const;
 
   // The first fault in the text that makes it not well formed, found by this scan alone, so
   // that every reader's failure is told with the same place and words: an '&' that starts

@@ -1,6 +1,8 @@
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -86,6 +88,33 @@ std::wstring ParentPath(const std::wstring& text, const std::wstring& separator)
 
 std::wstring TempFolderPath() noexcept {
   return Trap(std::wstring(), [] { return ReplaceAllNoCase(SpecialFolderPath(kCsidlHistory), L"\\History\\", L"\\Temp\\"); });
+}
+
+bool IsRelativePath(std::wstring_view path) {
+  if (path.starts_with(L'\\')) return false;
+  return !(path.size() >= 3 && path[1] == L':' && path[2] == L'\\');
+}
+
+PathExpansion ExplainPathMacros(const std::wstring& text) {
+  PathExpansion expansion;
+  expansion.text = text;
+  expansion.path = ExpandPathMacros(text);
+  for (auto at = FindNoCase(text, L"{#P@"); at != std::wstring::npos; at = FindNoCase(text, L"{#P@", at + 1)) {
+    const auto close = text.find(L'}', at);
+    if (close == std::wstring::npos) break;
+    const std::wstring_view name(text.data() + at, close + 1 - at);
+    const bool known = EqualsNoCase(name, kParentMacro) ||
+                       std::any_of(std::begin(kFolderMacros), std::end(kFolderMacros),
+                                   [&](const FolderMacro& macro) { return EqualsNoCase(name, macro.name); });
+    if (!known) expansion.unknownMacros.emplace_back(name);
+  }
+  std::size_t last = std::wstring::npos;
+  for (auto at = FindNoCase(text, kParentMacro); at != std::wstring::npos; at = FindNoCase(text, kParentMacro, at + 1)) {
+    last = at;
+  }
+  if (last != std::wstring::npos) expansion.dropped = text.substr(last + kParentMacro.size());
+  expansion.relative = !expansion.path.empty() && IsRelativePath(expansion.path);
+  return expansion;
 }
 
 std::wstring ExpandPathMacros(const std::wstring& text) {

@@ -4,6 +4,8 @@
 // it directly. The native build maps backslashes to '/' only at the file-system call.
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace notify {
 
@@ -24,6 +26,20 @@ bool FolderExists(const std::wstring& path) noexcept;
 std::wstring SpecialFolderPath(std::int16_t csidl) noexcept;
 std::wstring TempFolderPath() noexcept;
 std::wstring ExpandPathMacros(const std::wstring& text);
+
+// What the expansion did with a text, for tools that explain a catalogue.
+struct PathExpansion {
+  std::wstring text;                       // as written
+  std::wstring path;                       // what the program looks for
+  std::vector<std::wstring> unknownMacros;  // "{#P@...}" that is no macro, kept as written
+  std::wstring dropped;                    // text after the last {#P@PRT}, which is dropped
+  // Neither a drive nor a root: Windows resolves it against the current folder of
+  // whatever process started the program, not against the program folder.
+  bool relative = false;
+};
+PathExpansion ExplainPathMacros(const std::wstring& text);
+// True when the path has no drive and does not start at a root ("a\b", "C:a").
+bool IsRelativePath(std::wstring_view path);
 bool CreateFolder(const std::wstring& path) noexcept;
 
 // The program folder (the executable's folder with a trailing backslash), set once at

@@ -1,10 +1,13 @@
+#include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "platform/error.h"
@@ -30,6 +33,51 @@ bool HasAttributes(const std::wstring& path, bool wantFolder) {
   struct stat info {};
   if (path.empty() || ::stat(NativePath(path).c_str(), &info) != 0) return false;
   return (S_ISDIR(info.st_mode) != 0) == wantFolder;
+}
+
+bool Exists(const std::string& native) {
+  struct stat info {};
+  return ::lstat(native.c_str(), &info) == 0;
+}
+
+// The entry of the folder whose name equals `name` without regard to case, as Windows
+// compares file names; the first in byte order when several do. Empty when none does.
+std::string EntryWithoutCase(const std::string& folder, std::string_view name) {
+  struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+  };
+  std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+  if (!dir) return {};
+  const std::wstring wanted = FromUtf8(name);
+  std::string best;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string_view candidate(entry->d_name);
+    if (!EqualsNoCase(FromUtf8(candidate), wanted)) continue;
+    if (best.empty() || candidate < best) best = candidate;
+  }
+  return best;
+}
+
+// Each missing component is looked up without regard to case; from the first that
+// matches nothing the rest stays as written.
+std::string ResolveWithoutCase(const std::string& native) {
+  const bool absolute = native.front() == '/';
+  std::string folder = absolute ? "/" : "./";  // the resolved folder so far, ending in '/'
+  std::string resolved = absolute ? "/" : "";
+  for (std::size_t start = absolute ? 1 : 0; start <= native.size();) {
+    const std::size_t end = std::min(native.find('/', start), native.size());
+    std::string part = native.substr(start, end - start);
+    if (!part.empty() && part != "." && part != ".." && !Exists(folder + part)) {
+      part = EntryWithoutCase(folder, part);
+      if (part.empty()) return resolved + native.substr(start);
+    }
+    resolved += part;
+    folder += part + "/";
+    if (end == native.size()) break;
+    resolved += '/';
+    start = end + 1;
+  }
+  return resolved;
 }
 
 std::string Environment(const char* name) {
@@ -78,7 +126,8 @@ std::string NativePath(const std::wstring& path) {
   for (auto& c : bytes) {
     if (c == '\\') c = '/';
   }
-  return bytes;
+  if (bytes.empty() || Exists(bytes)) return bytes;
+  return ResolveWithoutCase(bytes);
 }
 
 std::wstring SpecialFolderPath(std::int16_t csidl) noexcept {

@@ -4,11 +4,13 @@ fixture folders beside this script, one folder per kind of problem, asserting on
 import atexit
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
 import unittest
+import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.environ.get("NOTIFY_SOURCE_DIR", os.path.dirname(os.path.dirname(HERE)))
@@ -69,6 +71,24 @@ def edited(name, old, new):
     return folder
 
 
+def where(folder, needle, nth=0):
+    """Line and column (1-based) of the nth occurrence of needle in the folder's Message.xml."""
+    with open(os.path.join(folder, "Message.xml"), encoding="utf-8") as f:
+        text = f.read()
+    at = -1
+    for _ in range(nth + 1):
+        at = text.index(needle, at + 1)
+    line = text.count("\n", 0, at) + 1
+    return line, at - (text.rfind("\n", 0, at) + 1) + 1
+
+
+def prepared(scratch, name):
+    """A copy of the fixture folder with the checker fixtures' skin as Image/Blue."""
+    folder = os.path.join(scratch, name)
+    shutil.copytree(fixture(name), folder)
+    return folder
+
+
 def found(report, severity=None):
     return [(d["rule"], d["file"], d["line"], d["column"]) for d in report["diagnostics"]
             if severity is None or d["severity"] == severity]
@@ -100,7 +120,7 @@ class Values(unittest.TestCase):
         self.assertEqual(found(report, "error"),
                          [("value", "Message.xml", 21, 26), ("value", "Message.xml", 29, 25),
                           ("missing", "Message.xml", 48, 5), ("missing", "Message.xml", 55, 3),
-                          ("value", "Message.xml", 72, 26)])
+                          ("value", "Message.xml", 72, 26), ("date-form", "Message.xml", 29, 25)])
         messages = [d["message"] for d in report["diagnostics"] if d["severity"] == "error"]
         self.assertEqual(messages[1], 'Message "no-date": Limit "someday" is not a date' + DUE)
         self.assertEqual(messages[2], 'Message "no-colour": Title has no Color attribute' + DUE)
@@ -113,7 +133,7 @@ class Values(unittest.TestCase):
         self.assertIn('Message.xml:21:26: error: Message "spring-sale": Form Width "abc" is not a whole number'
                       + DUE + " [value]", lines)
         self.assertIn("  #1 good (line 3): blocked", lines)
-        self.assertEqual(lines[-1], "6 messages: 0 to show, 5 in error, 1 blocked; 5 errors, 0 warnings")
+        self.assertEqual(lines[-1], "6 messages: 0 to show, 5 in error, 1 blocked; 6 errors, 0 warnings")
 
 
 class Decisions(unittest.TestCase):
@@ -233,8 +253,27 @@ class WholeCatalogue(unittest.TestCase):
 
     def test_doctype_encoding_and_app_id(self):
         self.expect_only(fixture("doctype"), "doctype", 2)
-        self.expect_only(fixture("encoding"), "encoding", 1)
+        self.expect_only(fixture("encoding"), "encoding", 3)
         self.expect_only(fixture("no-app-id"), "app-id", 2)
+
+    def test_each_fault_is_placed_and_told_alike_on_both_builds(self):
+        """The checker's own scan names the place and the words, whatever the XML reader says."""
+        cases = [  # catalogue in well-formed/, rule, line, column, words
+            ("ampersand.xml", "well-formed", 5, 34, "an '&' that starts no reference (an ampersand is written &amp;)"),
+            ("unclosed.xml", "well-formed", 15, 3,
+             "the end tag </Message> does not close the open element <Title> (line 9)"),
+            ("bad-bytes.xml", "encoding", 10, 32, "the bytes are not valid in the encoding UTF-8"),
+            # Columns count UTF-16 units: the emoji before the '&' is two of them on both builds.
+            ("after-emoji.xml", "well-formed", 10, 33, "an '&' that starts no reference"),
+        ]
+        for name, rule, line, column, words in cases:
+            with self.subTest(name), tempfile.TemporaryDirectory() as folder:
+                shutil.copy(os.path.join(fixture("well-formed"), name), os.path.join(folder, "Message.xml"))
+                _, report = check_json(folder, "--new-user", expect=1)
+                self.assertEqual(found(report, "error"), [(rule, "Message.xml", line, column)])
+                message = report["diagnostics"][0]["message"]
+                self.assertIn(words, message)
+                self.assertNotIn("reader says", message)
 
     def test_missing_catalogue_and_too_many_messages(self):
         with tempfile.TemporaryDirectory() as folder:
@@ -291,7 +330,7 @@ class Presentation(unittest.TestCase):
 
     def test_presentation_warnings(self):
         code, report = check_json(fixture("presentation"), "--new-user", expect=0)
-        self.assertEqual(len(report["show"]), 5)
+        self.assertEqual(len(report["show"]), 7)
         self.assertEqual(sorted(found(report, "warning")), sorted([
             ("skin", "Message.xml", 3, 45),
             ("logo", "Message.xml", 19, 5),
@@ -303,25 +342,37 @@ class Presentation(unittest.TestCase):
             ("sound", "Message.xml", 33, 5),
             ("uri", "Message.xml", 31, 5),
             ("picture", "Image/Corrupt/Config.xml", 10, 3),
+            ("skin", "Message.xml", 68, 47),
+            ("frame", "Image/Step/Config.xml", 7, 3),
         ]))
+        by_place = {(d["file"], d["line"]): d["message"] for d in report["diagnostics"]}
+        # A style that does not load changes no picture: the first message has none, a later
+        # one keeps the pictures of the message before it.
+        self.assertIn("as the first message shown it has no frame pictures", by_place[("Message.xml", 3)])
+        self.assertIn('keeps the frame pictures of the message shown before it ("corrupt-skin", skin style "Corrupt")',
+                      by_place[("Message.xml", 68)])
+        self.assertIn("the title bar (MiddleTop) is 34 px high but LeftTop (28 px) and RightTop (28 px)",
+                      by_place[("Image/Step/Config.xml", 7)])
         corrupt = [d["message"] for d in report["diagnostics"] if d["file"] == "Image/Corrupt/Config.xml"][0]
         self.assertIn("RightTop, RightMiddle, RightButtom, Close, Confirm will be missing", corrupt)
 
     def test_layout_warnings(self):
         """Text the popup would cut: each at its element, and the fitting message stays clean."""
         code, report = check_json(fixture("layout"), "--new-user", expect=0)
-        self.assertEqual(report["show"], ["fits", "long-title", "tall-body", "wide-lines"])
+        self.assertEqual(report["show"], ["fits", "long-title", "tall-body", "wide-lines", "edge-body"])
         layout = [d for d in report["diagnostics"] if d["rule"] == "layout"]
         self.assertEqual(sorted((d["severity"], d["line"], d["column"]) for d in layout), [
             ("warning", 22, 5),  # Title of long-title
             ("warning", 36, 5),  # Content of tall-body
             ("warning", 50, 5),  # Author of wide-lines; its centred date line is not cut
             ("warning", 53, 5),  # BtnCfm of wide-lines
+            ("warning", 62, 5),  # Content of edge-body: one line too many in the message font
         ])
         self.assertEqual(found(report, "warning"), [(d["rule"], d["file"], d["line"], d["column"]) for d in layout])
         by_line = {d["line"]: d["message"] for d in layout}
         self.assertIn("before the close button", by_line[22])
         self.assertIn("runs into the author line", by_line[36])
+        self.assertIn("runs into the author line", by_line[62])
         self.assertIn("cut on the left", by_line[50])
         self.assertIn("wider than its button (72 px)", by_line[53])
         # Natively there are no Windows fonts: the figures are estimates and say so.
@@ -338,7 +389,7 @@ class Presentation(unittest.TestCase):
         self.assertTrue(all({"id", "shortDescription", "fullDescription", "help"} <= set(r) for r in rules))
         ids = [r["id"] for r in rules]
         results = run_["results"]
-        self.assertEqual(len([r for r in results if r["level"] == "warning"]), 10)
+        self.assertEqual(len([r for r in results if r["level"] == "warning"]), 12)
         for result in results:
             self.assertEqual(ids[result["ruleIndex"]], result["ruleId"])
             location = result["locations"][0]["physicalLocation"]
@@ -346,6 +397,212 @@ class Presentation(unittest.TestCase):
             self.assertGreaterEqual(location["region"]["startLine"], 1)
             self.assertGreaterEqual(location["region"]["startColumn"], 1)
             self.assertTrue(result["message"]["text"])
+
+
+class MachineDependent(unittest.TestCase):
+    """Values that mean something else, or nothing, on another user's machine. Both builds
+    give the same findings at the same places: the fixtures' expectations do not depend on
+    the build."""
+
+    def rules_at(self, report, rules, folder):
+        return sorted((d["severity"], d["rule"], d["line"], d["column"]) for d in report["diagnostics"]
+                      if d["rule"] in rules)
+
+    def test_date_forms_are_judged_in_each_user_locale(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            folder = prepared(scratch, "date-forms")
+            code, report = check_json(folder, "--new-user", expect=1)
+            places = {text: where(folder, 'Limit="' + text) for text in ("02.01.2027", "31/01/2027", "Jan 2, 2027",
+                                                                         "2. Januar")}
+            limit = places.get
+        self.assertEqual([(m["id"], m["decision"]) for m in report["messages"]],
+                         [("plain", "blocked"), ("dotted", "error"), ("slashed", "blocked"), ("named", "blocked"),
+                          ("plain-slash", "blocked"), ("german-named", "error")])
+        self.assertEqual(self.rules_at(report, {"date-form", "value"}, folder), sorted([
+            ("error", "date-form", *limit("02.01.2027")), ("error", "value", *limit("02.01.2027")),
+            ("warning", "date-form", *limit("31/01/2027")),
+            ("error", "date-form", *limit("Jan 2, 2027")),
+            ("error", "date-form", *limit("2. Januar")), ("error", "value", *limit("2. Januar")),
+        ]))
+        said = {d["line"]: d["message"] for d in report["diagnostics"] if d["rule"] == "date-form"}
+        dotted = said[limit("02.01.2027")[0]]
+        self.assertIn("2027-01-02 in de-DE, ru-RU", dotted)
+        self.assertIn("no date in en-US, en-GB, fr-FR, zh-CN, ja-JP", dotted)
+        self.assertIn("2027-01-31 in every locale checked", said[limit("31/01/2027")[0]])
+        named = said[limit("Jan 2, 2027")[0]]
+        self.assertIn("2027-01-02 in en-US, en-GB, de-DE", named)
+        self.assertIn("never expires", named)
+        self.assertNotIn("never expires", dotted)
+
+    def test_path_macros_and_relative_paths_say_what_the_program_looks_for(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            folder = prepared(scratch, "path-macros")
+            code, report = check_json(folder, "--new-user", expect=0)
+            checks = [where(folder, "<Check>", n) for n in range(3)]
+            uri, logo = where(folder, "<Uri>readme.txt"), where(folder, "<Logo>{#P@")
+            check = checks.__getitem__
+        self.assertEqual([(m["id"], m["decision"]) for m in report["messages"]],
+                         [("unknown-macro", "show"), ("relative", "show"), ("parent-trap", "show"),
+                          ("relative-uri", "show"), ("licensed", "check-file"), ("logo-macro", "show")])
+        self.assertEqual(self.rules_at(report, {"path"}, folder), sorted([
+            ("warning", "path", *check(0)), ("warning", "path", *check(1)), ("warning", "path", *check(2)),
+            ("warning", "path", *uri), ("warning", "path", *logo)]))
+        said = {d["line"]: d["message"] for d in report["diagnostics"] if d["rule"] == "path"}
+        self.assertIn("{#P@CURR} is no path macro", said[check(0)[0]])
+        self.assertIn('looks for "licence.key" in the folder the program was started in', said[check(1)[0]])
+        self.assertIn('"licence.key" after {#P@PRT} is dropped', said[check(2)[0]])
+
+    def test_file_names_compare_without_regard_to_case(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            folder = prepared(scratch, "case")
+            os.makedirs(os.path.join(folder, "Image", "Logo"))
+            shutil.copy(fixture("layout/Image/Logo/notify.png"), os.path.join(folder, "Image", "Logo", "renew.png"))
+            os.makedirs(os.path.join(folder, "Sound"))
+            write_wave(os.path.join(folder, "Sound", "chime.wav"))
+            code, report = check_json(folder, "--new-user", expect=0)
+        self.assertEqual(report["show"], ["lower-style"])
+        self.assertEqual(found(report, "warning"), [])
+
+    def test_misspelt_names_are_named_at_their_place(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            folder = prepared(scratch, "misspelt")
+            code, report = check_json(folder, "--new-user", expect=1)
+            places = [where(folder, 'Autoshut="3"'), where(folder, "<content")]
+        errors = [(d["rule"], d["line"], d["column"], d["message"]) for d in report["diagnostics"]
+                  if d["severity"] == "error"]
+        self.assertEqual([e[:3] for e in errors], [("missing", *places[0]), ("missing", *places[1])])
+        self.assertIn("`Autoshut`: names are case-sensitive; did you mean `AutoShut`?", errors[0][3])
+        self.assertIn("`content`: names are case-sensitive; did you mean `Content`?", errors[1][3])
+
+        code, report = check_json(fixture("misspelt-root"), "--new-user", expect=1)
+        errors = [(d["rule"], d["line"], d["column"], d["message"]) for d in report["diagnostics"]
+                  if d["severity"] == "error"]
+        self.assertEqual([e[:3] for e in errors], [("app-id", *where(fixture("misspelt-root"), "AppId"))])
+        self.assertIn("`AppId`: names are case-sensitive; did you mean `AppID`?", errors[0][3])
+
+
+def write_wave(path):
+    import wave
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(8000)
+        w.writeframes(b"\0\0" * 800)
+
+def documented_rules():
+    """The rule table of docs/checker.md: id -> its text, as a reader of the page sees it."""
+    rules = {}
+    with open(os.path.join(SOURCE, "docs", "checker.md"), encoding="utf-8") as f:
+        for line in f:
+            m = re.match(r"^\| `([a-z-]+)` \| ((?:error|warning|note)(?: / (?:error|warning|note))*) \| (.*) \|$", line)
+            if m:
+                rules[m.group(1)] = m.group(3).replace("`", "").replace("*", "")
+    return rules
+
+
+def file_uri(path):
+    """The URI the report must give a folder: escaped, with the drive under Wine."""
+    if WINDOWS:
+        return "file:///" + urllib.parse.quote("Z:" + path, safe="/:")
+    return "file://" + urllib.parse.quote(path, safe="/")
+
+
+class Sarif(unittest.TestCase):
+    """What a code-scanning service reads: the tool, the rules' own documentation, places."""
+
+    def sarif(self, folder, *args):
+        code, out, _ = run("--format", "sarif", "--new-user", "--today", "2026-06-01", *args, folder=folder)
+        return json.loads(out)["runs"][0]
+
+    def test_tool_and_rules_carry_their_documentation(self):
+        driver = self.sarif(fixture("decisions"))["tool"]["driver"]
+        self.assertRegex(driver["version"], r"^\d+\.\d+\.\d+$")
+        self.assertTrue(driver["informationUri"].startswith("https://"), driver["informationUri"])
+        documented = documented_rules()
+        self.assertEqual(sorted(r["id"] for r in driver["rules"]), sorted(documented))
+        for rule in driver["rules"]:
+            short, full = rule["shortDescription"]["text"], rule["fullDescription"]["text"]
+            self.assertNotEqual(full, short, rule["id"])
+            self.assertGreater(len(full), len(short), rule["id"])
+            self.assertEqual(full, documented[rule["id"]])
+            self.assertIn(documented[rule["id"]], rule["help"]["text"])
+
+    def test_app_id_note_names_the_cache_as_windows_does(self):
+        _, report = check_json(fixture("decisions"), "--new-user")
+        note = [d["message"] for d in report["diagnostics"] if d["rule"] == "app-id"][0]
+        if WINDOWS:
+            self.assertRegex(note, r"kept in [A-Z]:\\.*\\AppData\\Roaming\\Korvane\\Checker\\Fixture\\MessageCache\.xml$")
+        else:
+            self.assertTrue(note.endswith(r"kept in %APPDATA%\Korvane\Checker\Fixture\MessageCache.xml"), note)
+
+    def test_path_prefix_names_files_from_the_repository_root(self):
+        run_ = self.sarif(fixture("presentation"), "--path-prefix", "./packaging\\notify/")
+        self.assertNotIn("originalUriBaseIds", run_)
+        uris = {r["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] for r in run_["results"]}
+        self.assertIn("packaging/notify/Message.xml", uris)
+        self.assertIn("packaging/notify/Image/Step/Config.xml", uris)
+        for result in run_["results"]:
+            self.assertNotIn("uriBaseId", result["locations"][0]["physicalLocation"]["artifactLocation"])
+        _, report = check_json(fixture("presentation"), "--new-user", "--path-prefix", "packaging/notify")
+        self.assertIn(("frame", "packaging/notify/Image/Step/Config.xml", 7, 3), found(report))
+        _, text, _ = run("--new-user", "--path-prefix", "packaging/notify", folder=fixture("presentation"))
+        self.assertTrue(text.startswith("packaging/notify/Message.xml:"), text)
+
+    def test_uris_are_escaped(self):
+        """A folder and a style whose names hold a space, '#', '%' and a non-ASCII letter."""
+        with tempfile.TemporaryDirectory() as scratch:
+            folder = os.path.join(scratch, "app dir#1%\u00fc")
+            shutil.copytree(fixture("presentation"), folder)
+            os.rename(os.path.join(folder, "Image", "Step"), os.path.join(folder, "Image", "Step 2#"))
+            catalogue = os.path.join(folder, "Message.xml")
+            with open(catalogue, encoding="utf-8") as f:
+                text = f.read()
+            with open(catalogue, "w", encoding="utf-8", newline="") as f:
+                f.write(text.replace('Style="Step"', 'Style="Step 2#"'))
+            run_ = self.sarif(folder)
+        base = run_["originalUriBaseIds"]["FOLDER"]["uri"]
+        self.assertEqual(base, file_uri(folder) + "/")
+        self.assertNotRegex(base, r"[ #\u00fc]|%(?![0-9A-F]{2})")
+        uris = {r["locations"][0]["physicalLocation"]["artifactLocation"]["uri"] for r in run_["results"]}
+        self.assertIn("Image/Step%202%23/Config.xml", uris)
+
+
+class FailOn(unittest.TestCase):
+    def test_the_exit_status_follows_the_chosen_severity(self):
+        cases = [  # folder, arguments, status
+            ("demo", [], 0), ("demo", ["--fail-on", "error"], 0), ("demo", ["--fail-on", "warning"], 0),
+            ("demo", ["--fail-on", "note"], 1),  # the app-id note
+            ("decisions", ["--fail-on", "warning"], 1), ("decisions", ["--fail-on", "error"], 0),
+            ("value", ["--fail-on", "note"], 1), ("value", ["--fail-on", "error"], 1),
+            ("decisions", ["--fail-on", "warnings"], 2), ("decisions", ["--fail-on"], 2),
+        ]
+        for name, args, status in cases:
+            folder = os.path.join(SOURCE, "demo") if name == "demo" else fixture(name)
+            with self.subTest(name=name, args=args):
+                code, out, err = run("--new-user", "--today", "2026-06-01", *args, folder=folder)
+                self.assertEqual(code, status, out + err)
+
+
+@unittest.skipUnless(WINDOWS, "how NotifyCheck.exe is run under Wine")
+class UnderWine(unittest.TestCase):
+    def run_in(self, cwd, *args):
+        done = subprocess.run(EMULATOR + [CHECK, "--format", "json", "--new-user", "--today", "2026-06-01", *args],
+                              capture_output=True, timeout=120, cwd=cwd)
+        return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8", "replace")
+
+    def test_a_linux_path_and_the_folder_itself(self):
+        _, expected = check_json(fixture("decisions"), "--new-user")
+        for cwd, args in ((HERE, [fixture("decisions")]), (fixture("decisions"), [])):
+            code, out, err = self.run_in(cwd, *args)
+            self.assertEqual(code, 0, out + err)
+            self.assertEqual(json.loads(out)["show"], expected["show"])
+            self.assertEqual(found(json.loads(out)), found(expected))
+
+    def test_a_linux_path_from_a_windows_folder_says_how_to_name_it(self):
+        drive_c = os.path.join(os.environ["WINEPREFIX"], "drive_c")
+        code, _, err = self.run_in(drive_c, fixture("decisions"))
+        self.assertEqual(code, 2)
+        self.assertIn("Z:" + fixture("decisions").replace("/", "\\"), err)
 
 
 class Arguments(unittest.TestCase):

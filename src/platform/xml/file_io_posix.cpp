@@ -11,14 +11,13 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/paths_posix.h"
 #include "platform/text.h"
 #include "platform/xml/file_io.h"
 
 namespace notify::xml {
 
 namespace {
-
-std::string NativePath(const std::wstring& path) { return ToUtf8(ReplaceAll(path, L"\\", L"/")); }
 
 class FdOwner {
  public:

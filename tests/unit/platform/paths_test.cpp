@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -104,6 +105,37 @@ TEST(PathMacros, ProgramFolderWithoutRegardToCase) {
   for (const auto& c : cases) EXPECT_EQ(ExpandPathMacros(c.input), c.expected) << c.input;
 }
 
+// What a tool is told about an expansion: the path looked for and each trap on the way.
+TEST(PathMacros, ExplanationTable) {
+  const ProgramFolderScope scope(L"C:\\App\\Bin\\");
+  struct Case {
+    std::wstring text, path;
+    std::vector<std::wstring> unknown;
+    std::wstring dropped;
+    bool relative;
+  };
+  const Case cases[] = {
+      {L"{#P@CUR}licence.key", L"C:\\App\\Bin\\licence.key", {}, L"", false},
+      {L"{#P@CURR}licence.key", L"{#P@CURR}licence.key", {L"{#P@CURR}"}, L"", true},
+      {L"{#p@cur}{#P@Doc2}x", L"C:\\App\\Bin\\{#P@Doc2}x", {L"{#P@Doc2}"}, L"", false},
+      {L"licence.key", L"licence.key", {}, L"", true},
+      {L"C:licence.key", L"C:licence.key", {}, L"", true},
+      {L"\\\\server\\share\\x", L"\\\\server\\share\\x", {}, L"", false},
+      {L"{#P@CUR}{#P@PRT}licence.key", L"C:\\App\\", {}, L"licence.key", false},
+      {L"{#P@CUR}{#p@prt}", L"C:\\App\\", {}, L"", false},
+      {L"{#P@CUR}{#P@PRT}{#P@PRT}Data\\x.xml", L"C:\\App\\", {}, L"Data\\x.xml", false},
+      {L"", L"", {}, L"", false},
+  };
+  for (const auto& c : cases) {
+    const PathExpansion expansion = ExplainPathMacros(c.text);
+    EXPECT_EQ(expansion.path, c.path) << c.text;
+    EXPECT_EQ(expansion.path, ExpandPathMacros(c.text)) << c.text;
+    EXPECT_EQ(expansion.unknownMacros, c.unknown) << c.text;
+    EXPECT_EQ(expansion.dropped, c.dropped) << c.text;
+    EXPECT_EQ(expansion.relative, c.relative) << c.text;
+  }
+}
+
 TEST(PathMacros, ProgramFolderGainsItsTrailingBackslash) {
   const ProgramFolderScope scope(L"C:\\App");
   EXPECT_EQ(ExpandPathMacros(L"{#P@CUR}x.txt"), L"C:\\App\\x.txt");
@@ -150,6 +182,8 @@ TEST(Paths, ExecutableNameAndFolder) {
 TEST(Paths, ExistenceOfFileFolderAndMissingPath) {
   const test::TempDir dir;
   test::WriteBytes(dir / "data.txt", "x");
+  std::filesystem::create_directories(dir / "Image" / "Ledger");
+  test::WriteBytes(dir / "Image" / "Ledger" / "Renew.PNG", "x");
   const auto root = AddTrailingBackslash(ModuleText(dir.path()));
   struct Case {
     std::wstring path;
@@ -161,6 +195,12 @@ TEST(Paths, ExistenceOfFileFolderAndMissingPath) {
       {ModuleText(dir.path()), false, true},
       {root + L"missing.txt", false, false},
       {root + L"data.txt\\inside", false, false},
+      // File names compare without regard to case, as on Windows, on both builds.
+      {root + L"DATA.TXT", true, false},
+      {root + L"image\\ledger\\renew.png", true, false},
+      {root + L"IMAGE\\LEDGER\\", false, true},
+      {root + L"image\\ledger\\renew.pn", false, false},
+      {root + L"image\\ledgers\\renew.png", false, false},
       {L"", false, false},
   };
   for (const auto& c : cases) {
