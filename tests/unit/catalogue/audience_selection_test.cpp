@@ -58,18 +58,6 @@ TEST_F(AudienceSelection, EachAttributeLetsThroughOrHoldsBack) {
   EXPECT_EQ(programAsked, programFolder + L"Host.exe");
 }
 
-TEST_F(AudienceSelection, BadAudienceValuesFailTheRun) {
-  for (const auto& [key, value] : std::vector<std::pair<std::wstring, std::wstring>>{
-           {L"Start", L"soon"}, {L"MinVersion", L"6.x"}, {L"BelowVersion", L"1.2.3.4.5"}}) {
-    WriteCatalogue({DefaultMessage(L"a"), With(DefaultMessage(L"b"), key, value)});
-    EXPECT_FALSE(Select()) << ToUtf8(key) << "=" << ToUtf8(value);
-  }
-  for (const wchar_t* root : {L" MaxPerRun=\"0\"", L" MaxPerRun=\"x\"", L" MinHours=\"-1\""}) {
-    WriteCatalogue({DefaultMessage(L"a")}, std::wstring(L" AppID=\"Acme.Notify\"") + root);
-    EXPECT_FALSE(Select()) << ToUtf8(root);
-  }
-}
-
 TEST_F(AudienceSelection, MaxPerRunKeepsTheFirstInCatalogueOrder) {
   WriteCatalogue({DefaultMessage(L"a"), With(DefaultMessage(L"b"), L"Lang", L"fr"), DefaultMessage(L"c"),
                   DefaultMessage(L"d")},
