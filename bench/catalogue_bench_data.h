@@ -1,7 +1,9 @@
 #pragma once
 // A catalogue of n messages and a cache of m identifiers in a scratch program folder, for
 // timing the selection natively and under Wine. Every second message is seen (when the
-// cache is large enough); the others are accepted and read in full.
+// cache is large enough); the others are accepted and read in full. With the audience,
+// every message also has a Start, languages and a version range that all let it through,
+// and the root a Program and pacing that hold nothing back.
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -24,15 +26,24 @@ inline std::wstring BackslashPath(std::wstring path) {
 
 class CatalogueWorkload {
  public:
-  CatalogueWorkload(int messages, int seenIds) {
+  CatalogueWorkload(int messages, int seenIds, bool audience = false) {
     const std::wstring root = BackslashPath(scratch_.text());
     SetProgramFolder(root + L"app\\");
     env.AppDataFolder = root + L"data\\";
     env.Today = [] { return CivilDate{2025, 6, 15}; };
     env.Dates = std::make_shared<PortableDateParser>();
 
-    std::string catalogue = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Catalog AppID=\"Bench.App\">\n";
-    for (int i = 0; i < messages; ++i) catalogue += MessageXml(i % 2 == 0 ? "SEEN-" : "new-", i);
+    if (audience) {
+      env.Languages = [] { return std::vector<std::wstring>{L"fr-FR", L"en-US"}; };
+      env.ProgramVersion = [](const std::wstring&) { return std::optional(DottedVersion{6, 0, 2, 0}); };
+      env.Now = [] { return std::int64_t{1'750'000'000}; };
+      env.LastShown = [](xml::DomDocument&, const std::wstring&) { return std::optional<std::int64_t>(); };
+    }
+    std::string catalogue = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Catalog AppID=\"Bench.App\"";
+    catalogue += audience ? " Program=\"{#P@CUR}Host.exe\" MaxPerRun=\"32767\" MinHours=\"24\">\n" : ">\n";
+    const std::string audienceXml =
+        audience ? " Start=\"2025-01-01\" Lang=\"de en\" MinVersion=\"6.0\" BelowVersion=\"7.0\"" : "";
+    for (int i = 0; i < messages; ++i) catalogue += MessageXml(i % 2 == 0 ? "SEEN-" : "new-", i, audienceXml);
     test::WriteBytes(scratch_ / "app" / "Message.xml", catalogue + "</Catalog>\n");
 
     std::string cache = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\n<Config>";
@@ -51,9 +62,9 @@ class CatalogueWorkload {
   std::wstring cachePath;
 
  private:
-  static std::string MessageXml(const char* prefix, int i) {
+  static std::string MessageXml(const char* prefix, int i, const std::string& audience) {
     const std::string id = prefix + std::to_string(i);
-    return "<Message Limit=\"2099-12-31\" ID=\"" + id +
+    return "<Message Limit=\"2099-12-31\"" + audience + " ID=\"" + id +
            "\" Style=\"Blue\" AutoShut=\"10\"><Check></Check><Uri>https://example.com/" + id +
            "</Uri><Logo>logo.png</Logo><Sound>ding.wav</Sound>"
            "<Form Color=\"FFFFFF\" Width=\"408\" Height=\"200\" Round=\"on\" Shadow=\"on\"/>"

@@ -137,6 +137,10 @@ void FrmMain::PlaySoundFile(const std::wstring& path) {
 
 void FrmMain::RecordSeenId(MsgRecord& record) {
   notify::RecordSeenId(xml_.XmlDocument.get(), catalogue_.CachePath, record);
+  // Only a catalogue with MinHours keeps the time, so that others write nothing new.
+  if (record.Recorded && catalogue_.RunPacing.minHours && xml_.XmlDocument) {
+    RecordLastShown(*xml_.XmlDocument, catalogue_.CachePath, SecondsSince1970());
+  }
 }
 
 void FrmMain::WaitStep() { WaitUntil(DelayObject.get(), kWaitStepMs, kOneStep, kOneStep); }

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "catalogue/user_state.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -94,6 +95,13 @@ void RecordSeenId(xml::DomDocument* doc, const std::wstring& cachePath, MsgRecor
     doc->Save(cachePath);
     record.Recorded = true;
   });
+}
+
+void RecordLastShown(xml::DomDocument& doc, const std::wstring& cachePath, std::int64_t now) noexcept {
+  const std::wstring path = StatePathFor(cachePath);
+  UserState state = LoadUserState(doc, path);
+  state.LastShown = now;
+  (void)SaveUserState(path, state);
 }
 
 SeenIdIndex::SeenIdIndex(std::span<const std::wstring> seenIds) {

@@ -32,6 +32,10 @@ std::vector<std::wstring> ReadSeenIds(xml::DomDocument& doc, const std::wstring&
 // record.Recorded on success. Any failure leaves the file and the flag untouched.
 void RecordSeenId(xml::DomDocument* doc, const std::wstring& cachePath, MsgRecord& record) noexcept;
 
+// Keeps when this user was last shown a message, for MinHours: in State.xml beside the
+// cache, never in the cache. The rest of the state file stays as it was.
+void RecordLastShown(xml::DomDocument& doc, const std::wstring& cachePath, std::int64_t now) noexcept;
+
 // The seen identifiers keyed by their case fold: the same answer as comparing the id
 // with each identifier without regard to case, in constant time.
 class SeenIdIndex {

@@ -2,10 +2,18 @@
 // One accepted catalogue entry. Fields keep the catalogue's order of declaration.
 // Colours are 0x00BBGGRR; sizes of the popup are twips, sizes of the buttons are as
 // written in the catalogue (pixels). An empty record (empty ID) marks an empty slot.
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "catalogue/conversions.h"
 
 namespace notify {
+
+// major.minor.build.revision
+using DottedVersion = std::array<std::uint16_t, 4>;
 
 struct MsgRecord {
   std::wstring ID;
@@ -37,6 +45,11 @@ struct MsgRecord {
   std::int16_t FormHeight = 0;  // twips
   bool Round = false;
   bool Shadow = false;
+  // Who and when; each absent by default, which shows the message to everyone at once.
+  std::optional<CivilDate> Start;           // the first day it may show
+  std::vector<std::wstring> Lang;           // language tags, one of which the user must have
+  std::optional<DottedVersion> MinVersion;  // the host program's version at least this
+  std::optional<DottedVersion> BelowVersion;  // and below this
   bool Recorded = false;  // set once the ID has been saved to the seen-message cache
 
   bool IsEmpty() const { return ID.empty(); }

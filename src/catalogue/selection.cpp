@@ -8,8 +8,14 @@
 #include <utility>
 #include <vector>
 
+#include <cstdio>
+
 #include "catalogue/cache.h"
+#include "catalogue/message_items.h"
+#include "catalogue/user_state.h"
 #include "platform/error.h"
+#include "platform/file_version.h"
+#include "platform/user_languages.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -19,37 +25,10 @@ namespace {
 
 using xml::DomNode;
 
-// A missing attribute or child is a Nothing node: reading it throws, failing the run.
+// A missing attribute is a Nothing node: reading it throws, failing the run.
 std::wstring AttributeText(const DomNode& node, const wchar_t* name) {
   return node.Attributes().getNamedItem(name).Text();
 }
-
-// The first child element of each name, found in one pass over the children instead of
-// one query per item (the queries dominated the selection's time under MSXML).
-class ChildElements {
- public:
-  explicit ChildElements(const DomNode& parent) {
-    const auto children = parent.childNodes();
-    const std::int32_t count = children.Length();
-    for (std::int32_t i = 0; i < count; ++i) {
-      DomNode child = children.Item(i);
-      if (child.kind() != xml::NodeKind::Element) continue;
-      std::wstring name = child.nodeName();
-      if (Find(name).IsNothing()) elements_.emplace_back(std::move(name), std::move(child));
-    }
-  }
-  // Nothing when there is no such child: reading it then fails the run.
-  DomNode Find(std::wstring_view name) const {
-    for (const auto& [elementName, element] : elements_) {
-      if (elementName == name) return element;
-    }
-    return DomNode();
-  }
-  std::wstring Text(std::wstring_view name) const { return Find(name).Text(); }
-
- private:
-  std::vector<std::pair<std::wstring, DomNode>> elements_;
-};
 
 // The seen test over entries 0..m-1 (the last slot of SeenIds stays empty).
 class SeenTest {
@@ -74,9 +53,6 @@ class SeenTest {
   SeenIdIndex index_;
 };
 
-// The item being read, kept so that an observer can be told which one failed.
-using Trail = CatalogueItem;
-
 // Tells the observer (when there is one) what was decided; returns whether it is Show.
 bool Decide(SelectionObserver* observer, std::int32_t index, const std::wstring& id, MessageDecision decision,
             const std::wstring& detail = {}) {
@@ -84,113 +60,109 @@ bool Decide(SelectionObserver* observer, std::int32_t index, const std::wstring&
   return decision == MessageDecision::Show;
 }
 
-std::wstring IdForObserver(const DomNode& message) {
-  return Trap(std::wstring(), [&] { return Trim(AttributeText(message, L"ID")); });
+// A root attribute that may be absent, told to the observer as item -1.
+std::optional<std::wstring> RootItem(const DomNode& root, const wchar_t* name, SelectionObserver* observer) {
+  const DomNode attribute = root.Attributes().getNamedItem(name);
+  if (attribute.IsNothing()) return std::nullopt;
+  std::wstring text = attribute.Text();
+  if (observer != nullptr) observer->ItemRead(-1, {L"", name, ValueKind::Whole}, text);
+  return text;
 }
 
-// True when the message is neither expired, nor suppressed by its check file, nor
-// without identifier, nor seen. The items are read in this order, each only when needed.
-bool Qualifies(const DomNode& message, const SelectionEnvironment& env, const SeenTest& seen,
-               std::optional<ChildElements>& children, std::wstring& id, Trail& at, SelectionObserver* observer,
-               std::int32_t index) {
-  at = {L"", L"Limit", ValueKind::Date};
-  const std::wstring limit = Trim(AttributeText(message, L"Limit"));
-  if (observer != nullptr) observer->LimitRead(index, limit);
-  if (IsExpired(limit, env.Today(), *env.Dates)) {
-    if (observer != nullptr) id = IdForObserver(message);
-    return Decide(observer, index, id, MessageDecision::Expired, limit);
+// A pacing count: a whole number from `least` to 32767.
+std::optional<std::int32_t> Count(const std::optional<std::wstring>& text, const wchar_t* name, std::int16_t least) {
+  if (!text) return std::nullopt;
+  const std::int16_t count = Trap(std::int16_t{-1}, [&] { return Int16FromText(*text); });
+  if (count < least) Fail(ToUtf8(name) + " is not a whole number from " + std::to_string(least) + " to 32767");
+  return count;
+}
+
+// What the audience rules ask of the machine, each asked once and only when a message
+// needs it.
+class RunContext {
+ public:
+  RunContext(const SelectionEnvironment& env, std::optional<std::wstring> program)
+      : env_(env), program_(std::move(program)) {}
+  // The clock is asked once for each message, so that a run across midnight judges each by its own day.
+  const AudienceContext& NextMessage() {
+    audience_.today = env_.Today();
+    return audience_;
   }
-  children.emplace(message);
-  at = {L"Check", L"", ValueKind::Text};
-  const std::wstring check = Trim(children->Text(L"Check"));
-  if (!check.empty()) {
-    const std::wstring checkPath = ExpandPathMacros(check);
-    if (observer != nullptr) observer->PathExpanded(index, at, ExplainPathMacros(check));
-    if (FileExists(checkPath)) {
-      if (observer != nullptr) id = IdForObserver(message);
-      return Decide(observer, index, id, MessageDecision::CheckFile, checkPath);
+  const AudienceContext& Audience(const MsgRecord& record) {
+    if (!record.Lang.empty() && !languages_) {
+      audience_.languages = env_.Languages ? env_.Languages() : UserUiLanguages();
+      languages_ = true;
     }
+    if ((record.MinVersion || record.BelowVersion) && !version_) {
+      if (program_) audience_.programVersion = ProgramVersionOf(ExpandPathMacros(*program_));
+      version_ = true;
+    }
+    return audience_;
   }
-  at = {L"", L"ID", ValueKind::Text};
-  id = Trim(AttributeText(message, L"ID"));
-  if (id.empty()) return Decide(observer, index, id, MessageDecision::NoId);
-  return Decide(observer, index, id, seen.IsSeen(id) ? MessageDecision::Seen : MessageDecision::Show);
-}
 
-std::wstring ReadUri(const ChildElements& children, Trail& at, SelectionObserver* observer, std::int32_t index) {
-  at = {L"Uri", L"", ValueKind::Text};
-  std::wstring uri = Trim(children.Text(L"Uri"));
-  // A web address keeps its macros-looking text; anything else is a local path.
-  if (uri.find(L":/") == std::wstring::npos) {
-    if (observer != nullptr && !uri.empty()) observer->PathExpanded(index, at, ExplainPathMacros(uri));
-    uri = ExpandPathMacros(uri);
+ private:
+  std::optional<DottedVersion> ProgramVersionOf(const std::wstring& path) const {
+    if (env_.ProgramVersion) return env_.ProgramVersion(path);
+    const auto words = Trap(std::optional<FileVersionWords>(), [&] { return ReadFileVersionWords(path); });
+    if (!words) return std::nullopt;
+    return DottedVersion{static_cast<std::uint16_t>(words->ms >> 16), static_cast<std::uint16_t>(words->ms & 0xFFFF),
+                         static_cast<std::uint16_t>(words->ls >> 16), static_cast<std::uint16_t>(words->ls & 0xFFFF)};
   }
-  return uri;
-}
-
-struct ButtonFields {
-  std::wstring& caption;
-  std::int32_t& color;
-  std::int32_t& pressedColor;
-  std::int16_t& width;
-  std::int16_t& height;
+  const SelectionEnvironment& env_;
+  std::optional<std::wstring> program_;
+  AudienceContext audience_;
+  bool languages_ = false;
+  bool version_ = false;
 };
 
-void ReadButton(const ChildElements& children, const wchar_t* name, const ButtonFields& out, Trail& at) {
-  const DomNode button = children.Find(name);
-  at = {name, L"", ValueKind::Text};
-  out.caption = Trim(button.Text());
-  at = {name, L"Color", ValueKind::Colour};
-  out.color = ColourFromText(AttributeText(button, L"Color"));
-  at = {name, L"PColor", ValueKind::Colour};
-  out.pressedColor = ColourFromText(AttributeText(button, L"PColor"));
-  at = {name, L"Width", ValueKind::Whole};
-  out.width = Int16FromText(AttributeText(button, L"Width"));
-  at = {name, L"Height", ValueKind::Whole};
-  out.height = Int16FromText(AttributeText(button, L"Height"));
+std::wstring IsoDate(const CivilDate& date) {
+  wchar_t text[16];
+  std::swprintf(text, 16, L"%04d-%02d-%02d", date.Year, date.Month, date.Day);
+  return text;
 }
 
-void ReadTextWithColour(const ChildElements& children, const wchar_t* name, std::wstring& text,
-                        std::int32_t& colour, Trail& at) {
-  const DomNode child = children.Find(name);
-  at = {name, L"", ValueKind::Text};
-  text = Trim(child.Text());
-  at = {name, L"Color", ValueKind::Colour};
-  colour = ColourFromText(AttributeText(child, L"Color"));
+std::wstring Joined(const std::vector<std::wstring>& words) {
+  std::wstring text;
+  for (const auto& word : words) text += (text.empty() ? L"" : L" ") + word;
+  return text;
 }
 
-// Fills the slot in the catalogue's reading order; a failure leaves it half filled,
-// which no one sees because the run then ends.
-void FillRecord(const DomNode& message, const ChildElements& children, const std::wstring& id, MsgRecord& r,
-                Trail& at, SelectionObserver* observer, std::int32_t index) {
-  r.ID = id;
-  r.Uri = ReadUri(children, at, observer, index);
-  at = {L"", L"Style", ValueKind::Text};
-  r.Style = Trim(AttributeText(message, L"Style"));
-  at = {L"Logo", L"", ValueKind::Text};
-  r.Logo = Trim(children.Text(L"Logo"));
-  at = {L"Sound", L"", ValueKind::Text};
-  r.Sound = Trim(children.Text(L"Sound"));
-  at = {L"", L"AutoShut", ValueKind::Whole};
-  r.AutoShut = Int16FromText(AttributeText(message, L"AutoShut"));
-  const DomNode form = children.Find(L"Form");
-  at = {L"Form", L"Color", ValueKind::Colour};
-  r.FormColor = ColourFromText(AttributeText(form, L"Color"));
-  at = {L"Form", L"Width", ValueKind::Pixels};
-  r.FormWidth = TwipsFromPixelsText(AttributeText(form, L"Width"));
-  at = {L"Form", L"Height", ValueKind::Pixels};
-  r.FormHeight = TwipsFromPixelsText(AttributeText(form, L"Height"));
-  at = {L"Form", L"Round", ValueKind::Flag};
-  r.Round = FlagFromText(AttributeText(form, L"Round"));
-  at = {L"Form", L"Shadow", ValueKind::Flag};
-  r.Shadow = FlagFromText(AttributeText(form, L"Shadow"));
-  ReadTextWithColour(children, L"Title", r.Title, r.TitleColor, at);
-  ReadTextWithColour(children, L"Content", r.Content, r.ContentColor, at);
-  ReadTextWithColour(children, L"Author", r.Author, r.AuthorColor, at);
-  ReadTextWithColour(children, L"Date", r.Date, r.DateColor, at);
-  ReadButton(children, L"BtnCls", {r.BtnCls, r.BtnClsColor, r.BtnClsPColor, r.BtnClsWidth, r.BtnClsHeight}, at);
-  ReadButton(children, L"BtnCfm", {r.BtnCfm, r.BtnCfmColor, r.BtnCfmPColor, r.BtnCfmWidth, r.BtnCfmHeight}, at);
-  r.Recorded = false;
+// What decides whether the message shows, in the order of its items: Start (which also
+// passes a Limit that has passed), Limit, check file, ID, language, version, seen. A
+// message told Show here may still be held by pacing once it has been read in full.
+bool Qualifies(MessageReader& read, MsgRecord& record, RunContext& context, const SelectionEnvironment& env,
+               const SeenTest& seen, SelectionObserver* observer, std::int32_t index) {
+  const auto observed = [&] { return observer != nullptr ? read.IdForObserver() : std::wstring(); };
+  const std::wstring limit = Trim(*read.Text(kLimitItem));
+  if (observer != nullptr) observer->LimitRead(index, limit);
+  const AudienceContext& today = context.NextMessage();
+  const bool expired = IsExpired(limit, today.today, *env.Dates);
+  read.Fill(record, ItemPhase::Start);
+  if (StartRule(record, today) == Audience::NotYet) {
+    return Decide(observer, index, observed(), MessageDecision::NotYet, IsoDate(*record.Start));
+  }
+  if (expired) return Decide(observer, index, observed(), MessageDecision::Expired, limit);
+  const std::wstring check = Trim(*read.Text(kCheckItem));
+  if (!check.empty()) {
+    const std::wstring checkPath = ExpandPathMacros(check);
+    if (observer != nullptr) observer->PathExpanded(index, kCheckItem.item, ExplainPathMacros(check));
+    if (FileExists(checkPath)) return Decide(observer, index, observed(), MessageDecision::CheckFile, checkPath);
+  }
+  record.ID = Trim(*read.Text(kIdItem));
+  if (record.ID.empty()) return Decide(observer, index, record.ID, MessageDecision::NoId);
+  read.Fill(record, ItemPhase::Audience);
+  const AudienceContext& audience = context.Audience(record);
+  switch (LanguageAndVersionRules(record, audience)) {
+    case Audience::OtherLanguage:
+      return Decide(observer, index, record.ID, MessageDecision::OtherLanguage, Joined(audience.languages));
+    case Audience::OtherVersion:
+      return Decide(observer, index, record.ID, MessageDecision::OtherVersion,
+                    audience.programVersion ? VersionText(*audience.programVersion) : std::wstring());
+    case Audience::Due:
+    case Audience::NotYet: break;
+  }
+  if (seen.IsSeen(record.ID)) return Decide(observer, index, record.ID, MessageDecision::Seen);
+  return true;
 }
 
 std::string CauseOf(const std::exception_ptr& failure) {
@@ -201,19 +173,6 @@ std::string CauseOf(const std::exception_ptr& failure) {
   } catch (...) {
     return "unknown failure";
   }
-}
-
-// Tells the observer which item of the message failed the run and how.
-void ReportFailure(SelectionObserver& observer, std::int32_t index, const DomNode& message, const Trail& at,
-                   const std::string& cause) noexcept {
-  TrapVoid([&] {
-    const std::wstring id = IdForObserver(message);
-    const DomNode owner = *at.child != L'\0' ? ChildElements(message).Find(at.child) : message;
-    if (owner.IsNothing()) return observer.ValueFailed(index, id, at, ItemFault::MissingChild, {}, cause);
-    const DomNode item = *at.attribute != L'\0' ? owner.Attributes().getNamedItem(at.attribute) : owner;
-    if (item.IsNothing()) return observer.ValueFailed(index, id, at, ItemFault::MissingAttribute, {}, cause);
-    observer.ValueFailed(index, id, at, ItemFault::BadValue, item.Text(), cause);
-  });
 }
 
 // Runs one stage; with an observer, a failure is reported before it ends the run.
@@ -245,12 +204,24 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
   const std::wstring appId = Stage(observer, RunStage::ReadAppId, [&] { return Trim(AttributeText(root, L"AppID")); });
   const DomNode defer = root.Attributes().getNamedItem(L"Defer");
   state.Defer = defer.IsNothing() || !EqualsNoCase(Trim(defer.Text()), L"OFF");
+  const auto program = RootItem(root, L"Program", observer);
+  state.RunPacing = Stage(observer, RunStage::ReadPacing, [&] {
+    return Pacing{Count(RootItem(root, L"MaxPerRun", observer), L"MaxPerRun", 1),
+                  Count(RootItem(root, L"MinHours", observer), L"MinHours", 0)};
+  });
 
   state.CachePath = CachePathFor(env.AppDataFolder, appId);
   if (observer != nullptr) observer->CatalogueRead(appId, state.CachePath);
   state.SeenIds = Stage(observer, RunStage::LoadCache, [&] {
     return env.SeenIds ? env.SeenIds(*doc, state.CachePath) : LoadSeenIds(*doc, state.CachePath);
   });
+  // Read before the catalogue is loaded again, since the state file goes through the same document.
+  PacingClock clock;
+  if (state.RunPacing.minHours) {
+    clock.now = env.Now ? env.Now() : SecondsSince1970();
+    clock.lastShown = env.LastShown ? env.LastShown(*doc, state.CachePath)
+                                    : LoadUserState(*doc, StatePathFor(state.CachePath)).LastShown;
+  }
   // The cache replaced the catalogue in the shared document.
   if (!LoadCatalogue(*doc, state.CatalogPath, observer)) return false;
 
@@ -263,21 +234,34 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
   state.Messages.assign(static_cast<std::size_t>(count) + 1, MsgRecord{});
 
   const SeenTest seen(state.SeenIds, lookup);
+  RunContext context(env, program);
   std::size_t accepted = 0;
   bool failed = false;
   for (std::int32_t i = 0; i < count; ++i) {
-    const DomNode message = messages.Item(i);
-    Trail at;
+    MessageReader read(messages.Item(i), *env.Dates, observer, i);
     try {
-      std::optional<ChildElements> children;
-      std::wstring id;
-      if (!Qualifies(message, env, seen, children, id, at, observer, i)) continue;
-      FillRecord(message, *children, id, state.Messages[accepted], at, observer, i);
+      MsgRecord& record = state.Messages[accepted];
+      if (!Qualifies(read, record, context, env, seen, observer, i)) {
+        record = MsgRecord{};
+        continue;
+      }
+      read.Fill(record, ItemPhase::Shown);
+      record.Recorded = false;
+      // Read in full first, so that a held message with a bad value fails today, not the day it is due.
+      const Held held = PacingRule(state.RunPacing, static_cast<std::int32_t>(accepted), clock);
+      if (held != Held::No) {
+        record = MsgRecord{};
+        Decide(observer, i, read.IdForObserver(), MessageDecision::Held,
+               held == Held::PerRun ? std::wstring(L"MaxPerRun")
+                                    : L"MinHours " + std::to_wstring(HeldUntil(state.RunPacing, clock)));
+        continue;
+      }
+      Decide(observer, i, record.ID, MessageDecision::Show);
       ++accepted;
     } catch (...) {
       if (observer == nullptr) throw;
       // Go on, so that every failing message is told; the run still fails.
-      ReportFailure(*observer, i, message, at, CauseOf(std::current_exception()));
+      read.ReportFailure(CauseOf(std::current_exception()));
       state.Messages[accepted] = MsgRecord{};
       failed = true;
     }

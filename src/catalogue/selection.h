@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/audience.h"
 #include "catalogue/conversions.h"
 #include "catalogue/msg_record.h"
 #include "catalogue/selection_observer.h"
@@ -25,6 +26,8 @@ struct CatalogueState {
   // The root's optional Defer attribute: "OFF" (any case) shows messages without waiting
   // for a good moment.
   bool Defer = true;
+  // The root's MaxPerRun and MinHours; with MinHours the time of each message shown is kept.
+  Pacing RunPacing;
 };
 
 struct SelectionEnvironment {
@@ -34,6 +37,14 @@ struct SelectionEnvironment {
   // Reads the seen identifiers (plus the empty slot); empty: LoadSeenIds, which creates a
   // missing cache. A tool that must write nothing supplies a reader that does not.
   std::function<std::vector<std::wstring>(xml::DomDocument& doc, const std::wstring& cachePath)> SeenIds;
+  // Asked only when the catalogue needs them. The user's preferred UI languages, most
+  // preferred first (empty: UserUiLanguages); the file version of the root's Program
+  // (empty: its version resource); now in seconds since 1970 UTC (empty: the system clock);
+  // when this user was last shown a message of the catalogue (empty: State.xml beside the cache).
+  std::function<std::vector<std::wstring>()> Languages = {};
+  std::function<std::optional<DottedVersion>(const std::wstring& programPath)> ProgramVersion = {};
+  std::function<std::int64_t()> Now = {};
+  std::function<std::optional<std::int64_t>(xml::DomDocument& doc, const std::wstring& cachePath)> LastShown = {};
 };
 
 // AppDataFolder = SpecialFolderPath(kCsidlAppData), Today = LocalToday,

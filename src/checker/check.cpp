@@ -93,6 +93,10 @@ const char* DecisionName(Decision decision) {
     case Decision::CheckFile: return "check-file";
     case Decision::Seen: return "seen";
     case Decision::NoId: return "no-id";
+    case Decision::NotYet: return "not-yet";
+    case Decision::OtherLanguage: return "other-language";
+    case Decision::OtherVersion: return "other-version";
+    case Decision::Held: return "held";
     case Decision::Error: return "error";
     case Decision::Blocked: return "blocked";
   }

@@ -28,14 +28,17 @@ struct Diagnostic {
 
 // "error": reading the message fails the run, so no decision stands. "blocked": it would show,
 // but the catalogue as a whole would not be read, so nothing shows.
-enum class Decision { Show, Expired, CheckFile, Seen, NoId, Error, Blocked };
+enum class Decision { Show, Expired, CheckFile, Seen, NoId, NotYet, OtherLanguage, OtherVersion, Held, Error, Blocked };
 
 struct MessageResult {
   std::int32_t index = 0;  // 1-based, catalogue order
   std::wstring id;
   long line = 0;
   Decision decision = Decision::Error;
-  std::wstring detail;  // the end date when expired, the path found when check-file
+  // The end date when expired, the path found when check-file, the first day when not-yet,
+  // the user's languages for other-language, the version found for other-version, which
+  // limit and until when for held.
+  std::wstring detail;
 };
 
 enum class CacheMode { UserCache, File, NewUser };
@@ -46,6 +49,10 @@ struct CheckOptions {
   CacheMode cache = CacheMode::NewUser;
   std::wstring cacheFile;  // with CacheMode::File
   std::shared_ptr<const DateParser> dates;
+  std::optional<std::vector<std::wstring>> languages;  // nothing: the user's own (natively "en")
+  std::optional<DottedVersion> programVersion;         // nothing: the Program file's version resource
+  std::optional<std::int64_t> now;                     // seconds since 1970 UTC; nothing: the clock
+  std::optional<std::int64_t> lastShown;               // for MinHours; nothing: never shown
 };
 
 struct CheckReport {

@@ -23,6 +23,10 @@ class CatalogueChecker final : CheckerPart {
     SelectionEnvironment env = DefaultSelectionEnvironment();
     env.Today = [today = options_.today] { return today; };
     if (options_.dates) env.Dates = options_.dates;
+    if (options_.languages) env.Languages = [this] { return *options_.languages; };
+    if (options_.programVersion) env.ProgramVersion = [this](const std::wstring&) { return options_.programVersion; };
+    if (options_.now) env.Now = [this] { return *options_.now; };
+    env.LastShown = [this](xml::DomDocument&, const std::wstring&) { return options_.lastShown; };
     env.SeenIds = [this](xml::DomDocument& doc, const std::wstring& cachePath) {
       switch (options_.cache) {
         case CacheMode::NewUser: return std::vector<std::wstring>(1);
@@ -83,6 +87,8 @@ class CatalogueChecker final : CheckerPart {
         }
         return ReportLoad(failure.load, cache, false);
       }
+      case RunStage::ReadPacing:
+        return AddCatalogue(Severity::Error, "value", root, FromUtf8(failure.cause) + kNothingShows);
       case RunStage::TooManyMessages:
         return AddCatalogue(Severity::Error, "too-many", catalogue_.At(MessageElement(32767)),
                             L"the catalogue has more than 32767 Message elements" + std::wstring(kNothingShows));
@@ -152,6 +158,14 @@ const std::vector<RuleInfo>& Rules() {
                "path: what the program will look for."},
       {"no-id", "A message without an ID, which is never shown."},
       {"expired", "A message whose Limit has passed, so it never shows again."},
+      {"not-yet", "A message whose Start is still to come (note)."},
+      {"other-language", "A message in none of the user's languages (note)."},
+      {"other-version", "A message for other versions of the host program (note)."},
+      {"held", "A message held back by MaxPerRun or MinHours for a later run (note)."},
+      {"start", "A Start after the Limit, so the message never shows."},
+      {"lang", "A Lang tag that is not a well-formed language tag, so it matches no one."},
+      {"version-range", "A MinVersion not below the BelowVersion, or a version range without the root's Program; "
+                        "the message never shows."},
       {"defer", "The root's Defer attribute is OFF: messages do not wait for a good moment (note)."},
       {"duplicate-id", "Two messages to show share an ID, so the message shows twice in one run."},
       {"skin", "A skin style folder or its Config.xml is missing or incomplete; frame pictures will be missing."},

@@ -43,6 +43,9 @@ class Collector final : public SelectionObserver {
                const std::wstring& detail) override {
     decisions[index] = {id, decision, detail};
   }
+  void ItemRead(std::int32_t index, const CatalogueItem& item, const std::wstring& text) override {
+    if (*item.child == L'\0') attributes[index][item.attribute] = text;
+  }
   void ValueFailed(std::int32_t index, const std::wstring& id, const CatalogueItem& item, ItemFault fault,
                    const std::wstring& value, const std::string& cause) override {
     valueFailures.push_back({index, id, item, fault, value, cause});
@@ -63,6 +66,8 @@ class Collector final : public SelectionObserver {
   std::vector<StageFailure> stageFailures;
   std::map<std::int32_t, Decided_> decisions;
   std::vector<ValueFailure> valueFailures;
+  // The attributes read, by message (-1: the root).
+  std::map<std::int32_t, std::map<std::wstring, std::wstring>> attributes;
   std::map<std::int32_t, std::wstring> limits;
   struct Path {
     std::int32_t index;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "catalogue/audience.h"
 #include "checker/check.h"
 #include "checker/console.h"
 #include "checker/preview.h"
@@ -18,7 +19,8 @@ using namespace notify::checker;
 
 constexpr const char* kUsage =
     "usage: notify-check [--today YYYY-MM-DD] [--cache FILE | --new-user] [--format text|json|sarif]\n"
-    "                    [--fail-on error|warning|note] [--path-prefix DIR] [--preview DIR] [FOLDER]\n"
+    "                    [--fail-on error|warning|note] [--path-prefix DIR] [--lang TAGS]\n"
+    "                    [--program-version V] [--preview DIR] [FOLDER]\n"
     "\n"
     "Explains which messages of FOLDER\\Message.xml (default: the current folder) would show, and why\n"
     "the others would not, using the program's own rules. Writes nothing.\n"
@@ -35,6 +37,14 @@ constexpr const char* kUsage =
     "  --fail-on S    exit 1 on a finding of severity S or worse: error (default), warning or note\n"
     "  --path-prefix DIR\n"
     "                 name files as DIR/Message.xml, relative to the repository's root\n"
+    "  --lang TAGS    the user's UI languages, most preferred first, separated by commas or spaces\n"
+#ifdef _WIN32
+    "                 (default: this user's)\n"
+#else
+    "                 (default: en)\n"
+#endif
+    "  --program-version V  the host program's version, up to four dotted numbers (default: the\n"
+    "                 version resource of the root's Program file)\n"
     "  --preview DIR  write DIR/<index>-<ID>.png for each message to show (Windows build)\n"
     "\n"
     "Exit status: 0 when the catalogue would be read and no finding reaches --fail-on, 1 when one\n"
@@ -111,6 +121,8 @@ struct Arguments {
   std::wstring cacheFile;
   std::string format = "text";
   std::optional<std::wstring> preview;
+  std::optional<std::vector<std::wstring>> languages;
+  std::optional<DottedVersion> programVersion;
   std::optional<std::wstring> folder;
   Severity failOn = Severity::Error;
   std::wstring pathPrefix;
@@ -151,6 +163,14 @@ std::string Parse(const std::vector<std::wstring>& list, Arguments& args) {
         return "--format wants text, json or sarif";
       }
       args.format = ToUtf8(*format);
+    } else if (arg == L"--lang") {
+      const auto tags = value();
+      if (!tags) return "--lang needs language tags";
+      args.languages = LanguageTags(ReplaceAll(*tags, L",", L" "));
+    } else if (arg == L"--program-version") {
+      const auto text = value();
+      args.programVersion = text ? ParseVersion(*text) : std::nullopt;
+      if (!args.programVersion) return "--program-version wants up to four numbers separated by dots";
     } else if (arg == L"--fail-on") {
       const auto level = value();
       if (level == L"error") args.failOn = Severity::Error;
@@ -192,6 +212,8 @@ int Run(int argc, char** argv) {
   options.cache = args.cache;
   options.cacheFile = args.cacheFile;
   options.dates = std::shared_ptr<const DateParser>(SystemDateParser());
+  options.languages = args.languages;
+  options.programVersion = args.programVersion;
 
   const auto document = NewCheckerDocument();
   if (!document) return Refuse("the system XML component cannot be created");

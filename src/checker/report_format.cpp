@@ -123,20 +123,26 @@ std::string FormatText(const CheckReport& report, const FormatOptions& options) 
     out += ToUtf8(ReportedFile(d.file, options)) + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
            SeverityName(d.severity) + ": " + ToUtf8(d.message) + " [" + d.rule + "]\n";
   }
-  std::size_t counts[7] = {};
+  std::size_t counts[11] = {};
   for (const auto& m : report.messages) {
     ++counts[static_cast<int>(m.decision)];
     out += "  #" + std::to_string(m.index) + " " + (m.id.empty() ? std::string("(no ID)") : ToUtf8(m.id)) +
            " (line " + std::to_string(m.line) + "): " + DecisionName(m.decision);
-    if (!m.detail.empty()) out += m.decision == Decision::Expired ? " (ended " + ToUtf8(m.detail) + ")"
-                                                                  : " (" + ToUtf8(ShownPath(m.detail)) + ")";
+    if (!m.detail.empty()) {
+      switch (m.decision) {
+        case Decision::Expired: out += " (ended " + ToUtf8(m.detail) + ")"; break;
+        case Decision::CheckFile: out += " (" + ToUtf8(ShownPath(m.detail)) + ")"; break;
+        default: out += " (" + ToUtf8(m.detail) + ")"; break;
+      }
+    }
     out += "\n";
   }
   if (!report.readable) out += "The catalogue would not be read: no message is shown to anyone.\n";
   out += Plural(report.messages.size(), "message", "messages") + ": " + std::to_string(report.show.size()) +
          " to show";
-  const char* names[] = {nullptr, "expired", "check-file", "seen", "no-id", "in error", "blocked"};
-  for (int decision = 1; decision < 7; ++decision) {
+  const char* names[] = {nullptr, "expired", "check-file", "seen", "no-id", "not yet", "in another language",
+                         "for another version", "held", "in error", "blocked"};
+  for (int decision = 1; decision < 11; ++decision) {
     if (counts[decision] != 0) out += ", " + std::to_string(counts[decision]) + " " + names[decision];
   }
   out += "; " + Plural(report.Count(Severity::Error), "error", "errors") + ", " +

@@ -164,6 +164,71 @@ class Decisions(unittest.TestCase):
         self.assertNotIn("old", json.loads(out)["show"])
 
 
+class Audience(unittest.TestCase):
+    """The worked examples of docs/catalogue.md, and the warnings about audience values."""
+
+    EXAMPLES = os.path.join(SOURCE, "docs", "examples", "audience")
+
+    def decisions(self, name, *args):
+        code, out, err = run("--format", "json", "--new-user", *args, folder=os.path.join(self.EXAMPLES, name))
+        self.assertEqual(code, 0, err)
+        report = json.loads(out)
+        return [(m["id"], m["decision"]) for m in report["messages"]], report
+
+    def test_documented_examples(self):
+        cases = [
+            ("holiday", ["--today", "2026-12-01"], [("new-year-2027", "not-yet")]),
+            ("holiday", ["--today", "2027-01-01"], [("new-year-2027", "show")]),
+            ("holiday", ["--today", "2027-01-08"], [("new-year-2027", "expired")]),
+            ("languages", ["--lang", "de-AT"], [("summit-de", "show"), ("summit-en", "other-language")]),
+            ("languages", ["--lang", "EN-gb,fr"], [("summit-de", "other-language"), ("summit-en", "show")]),
+            ("languages", [], [("summit-de", "other-language"), ("summit-en", "show")]),
+            ("versions", ["--program-version", "5.2.1"], [("whats-new-6", "other-version"), ("please-update", "show")]),
+            ("versions", ["--program-version", "6"], [("whats-new-6", "show"), ("please-update", "other-version")]),
+            ("versions", ["--program-version", "7.0"],
+             [("whats-new-6", "other-version"), ("please-update", "other-version")]),
+            ("pacing", [], [("tip-1", "show"), ("tip-2", "held"), ("tip-3", "held")]),
+        ]
+        for name, args, expected in cases:
+            with self.subTest(name=name, args=args):
+                day = [] if "--today" in args else ["--today", "2026-06-01"]
+                self.assertEqual(self.decisions(name, *day, *args)[0], expected)
+        # No Program file in the folder: its version cannot be read, so neither version message shows.
+        self.assertEqual(self.decisions("versions")[0],
+                         [("whats-new-6", "other-version"), ("please-update", "other-version")])
+
+    def test_audience_warnings_and_bad_values(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            folder = os.path.join(scratch, "app")
+            shutil.copytree(os.path.join(self.EXAMPLES, "holiday"), folder)
+            catalogue = os.path.join(folder, "Message.xml")
+            with open(catalogue, encoding="utf-8") as f:
+                text = f.read()
+            start = '<Message ID="new-year-2027" Start="2026-12-31" Limit="2027-01-07"'
+            due = '<Message ID="new-year-2027" Start="2026-01-01" Limit="2027-01-07"'
+            variants = [
+                ('<Message ID="new-year-2027" Start="2027-02-01" Limit="2027-01-07"', 0, ("warning", "start")),
+                (due + ' Lang="en_US de"', 0, ("warning", "lang")),
+                (due + ' MinVersion="7" BelowVersion="6.9"', 0, ("warning", "version-range")),
+                (due + ' BelowVersion="6.9"', 0, ("warning", "version-range")),
+                (due + ' MinVersion="six"', 1, ("error", "value")),
+                ('<Message ID="new-year-2027" Start="soon" Limit="2027-01-07"', 1, ("error", "value")),
+            ]
+            for replacement, status, finding in variants:
+                with self.subTest(replacement=replacement):
+                    with open(catalogue, "w", encoding="utf-8", newline="") as f:
+                        f.write(text.replace(start, replacement))
+                    code, report = check_json(folder, "--new-user", "--program-version", "6.0")
+                    self.assertEqual(code, status)
+                    self.assertIn(finding, [(d["severity"], d["rule"]) for d in report["diagnostics"]])
+            for root, status in [('MaxPerRun="0"', 1), ('MinHours="x"', 1), ('MaxPerRun="2" MinHours="0"', 0)]:
+                with self.subTest(root=root):
+                    with open(catalogue, "w", encoding="utf-8", newline="") as f:
+                        f.write(text.replace('AppID="Example.Holiday"', 'AppID="Example.Holiday" ' + root))
+                    code, report = check_json(folder, "--new-user")
+                    self.assertEqual(code, status, report["diagnostics"])
+
+
 class WholeCatalogue(unittest.TestCase):
     """Failures that empty the whole catalogue."""
 

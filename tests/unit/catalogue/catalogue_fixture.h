@@ -21,7 +21,7 @@ namespace notify::test {
 // A value that leaves the attribute or child out of the generated XML.
 inline const std::wstring kOmit = L"\x01omit";
 
-// One Message element: keys are "Limit", "ID", "Style", "AutoShut" (attributes), a child
+// One Message element: keys are "Limit", "ID", "Style", "AutoShut" and the audience's (attributes), a child
 // name ("Check", "Title"...) for its text, and "Child@Attr" for a child's attribute.
 using MessageFields = std::map<std::wstring, std::wstring>;
 
@@ -63,7 +63,8 @@ inline std::wstring MessageXml(const MessageFields& fields) {
     const auto at = key.find(L'@');
     if (at != std::wstring::npos) {
       childAttributes[key.substr(0, at)] += L" " + key.substr(at + 1) + L"=\"" + Escape(value) + L"\"";
-    } else if (key == L"Limit" || key == L"ID" || key == L"Style" || key == L"AutoShut") {
+    } else if (key == L"Limit" || key == L"ID" || key == L"Style" || key == L"AutoShut" || key == L"Start" ||
+               key == L"Lang" || key == L"MinVersion" || key == L"BelowVersion") {
       attributes += L" " + key + L"=\"" + Escape(value) + L"\"";
     } else {
       children.push_back(key);
