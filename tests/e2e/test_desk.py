@@ -8,22 +8,11 @@ import time
 
 import harness as h
 
-W, H = 327, 187  # a 300 x 160 message in the demo's Blue skin, as in test_lifecycle
 SCREEN = (1280, 1024)
 
 
 def cover_exe():
     return os.path.join(os.environ["NOTIFY_BUILD_DIR"], "bin", "desk_cover.exe")
-
-
-def app_with(app_id, messages, root_attributes=""):
-    app = h.ProgramFolder()
-    h.copy_demo_skin(app)
-    text = h.catalogue(app_id, messages)
-    if root_attributes:
-        text = text.replace(f'AppID="{app_id}"', f'AppID="{app_id}" {root_attributes}', 1)
-    app.write("Message.xml", text)
-    return app
 
 
 def start_cover(seconds):
@@ -35,17 +24,17 @@ def start_cover(seconds):
 
 def full_screen_window_holds_the_message_back_until_it_closes():
     h.reset_cache()
-    with app_with("E2E.Desk", [h.message("D1", auto_shut=2, style="Blue")]) as app:
+    with h.app_with_demo_skin("E2E.Desk", [h.message("D1", auto_shut=2, style="Blue")]) as app:
         cover = start_cover(9)
         proc = app.start()
         # The show timer fires after 1 s; give Notify twice its 2 s recheck on top.
         time.sleep(5)
-        h.check(h.find_window(W, H) is None, "the popup showed over a full-screen window")
+        h.check(h.find_popup() is None, "the popup showed over a full-screen window")
         h.check(h.cache_ids("E2E.Desk") == [], "a held-back message was recorded")
         h.check(proc.poll() is None, "Notify ended instead of waiting")
         cover.wait(timeout=30)
         gone = time.monotonic()
-        h.check(h.wait_for(lambda: h.find_window(W, H), 20), "no popup after the full-screen window closed")
+        h.check(h.wait_for(lambda: h.find_popup(), 20), "no popup after the full-screen window closed")
         print(f"  shown {time.monotonic() - gone:.1f} s after the full-screen window closed")
         h.check(h.wait_for(lambda: h.cache_ids("E2E.Desk") == ["D1"], 5), "D1 not recorded once shown")
         proc.wait(timeout=30)
@@ -53,12 +42,12 @@ def full_screen_window_holds_the_message_back_until_it_closes():
 
 def defer_off_shows_over_a_full_screen_window():
     h.reset_cache()
-    with app_with("E2E.DeskOff", [h.message("O1", auto_shut=2, style="Blue")], 'Defer="off"') as app:
+    with h.app_with_demo_skin("E2E.DeskOff", [h.message("O1", auto_shut=2, style="Blue")], 'Defer="off"') as app:
         cover = start_cover(60)
         try:
             app.start()
             # Shown while the full-screen window is still up (a slow Wine start needs the slack).
-            h.check(h.wait_for(lambda: h.find_window(W, H), 30), "Defer=off: the popup did not show")
+            h.check(h.wait_for(lambda: h.find_popup(), 30), "Defer=off: the popup did not show")
             h.check(cover.poll() is None, "the full-screen window ended before the check")
             h.check(h.wait_for(lambda: h.cache_ids("E2E.DeskOff") == ["O1"], 10), "O1 not recorded")
         finally:
@@ -68,14 +57,14 @@ def defer_off_shows_over_a_full_screen_window():
 
 def pointer_on_the_popup_pauses_the_countdown():
     h.reset_cache()
-    with app_with("E2E.Hover", [h.message("P1", auto_shut=2, style="Blue")]) as app:
+    with h.app_with_demo_skin("E2E.Hover", [h.message("P1", auto_shut=2, style="Blue")]) as app:
         proc = app.start()
-        win = h.wait_for(lambda: h.find_window(W, H), 30)
+        win = h.wait_for(lambda: h.find_popup(), 30)
         h.check(win, "no popup appeared")
         x, y, _, _ = win
         h.xdotool("mousemove", x + 60, y + 90)  # on the body text, away from the buttons
         time.sleep(5)
-        still = h.find_window(W, H)
+        still = h.find_popup()
         h.xdotool("mousemove", 5, 5)
         left = time.monotonic()
         h.check(still == win, "an AutoShut 2 message closed under the pointer")
