@@ -271,10 +271,7 @@ def app_with_demo_skin(app_id, messages, root_attributes=""):
     are added to the catalogue's root element as written."""
     app = ProgramFolder()
     copy_demo_skin(app)
-    text = catalogue(app_id, messages)
-    if root_attributes:
-        text = text.replace(f'AppID="{app_id}"', f'AppID="{app_id}" {root_attributes}', 1)
-    app.write("Message.xml", text)
+    app.write("Message.xml", catalogue(app_id, messages, root_attrs=root_attributes))
     return app
 
 

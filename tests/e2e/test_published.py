@@ -18,7 +18,7 @@ import published_host as ph  # noqa: E402
 APP = "E2E.Published"
 PATH = "/ledgerpro/Message.xml"
 MIRROR = "/mirror/Message.xml"
-LOCAL_SIZE = (327, 187)       # a 300 x 160 message in the Blue skin
+LOCAL_SIZE = h.BLUE_POPUP
 PUBLISHED_SIZE = (387, 187)   # a 360 x 160 one, so a published popup tells itself apart
 
 
