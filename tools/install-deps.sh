@@ -3,6 +3,7 @@
 # that has everything costs one dpkg query.
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libxml2-dev libxml2-utils
+  libssl-dev openssl
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
   xvfb xauth xdotool imagemagick xcompmgr x11-utils fonts-wqy-microhei
   libxrender1 libxcomposite1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1
