@@ -1,6 +1,5 @@
 #include "presentation/popup_view_win.h"
 
-#include "controls/button/uc04_geometry.h"
 #include "controls/button/uc04_win.h"
 #include "platform/error.h"
 #include "platform/handles_win.h"
@@ -136,39 +135,6 @@ PopupView::PopupView(const PopupButtonFactory& makeButton) {
   form_.OnAccessKey([this](wchar_t key) { return button::UC04::HandleAccessKey(form_.Handle(), key); });
   form_.OnDpiChanged([this](int dpi) { Rescale(dpi); });
   form_.Accessible(this);
-}
-
-std::wstring PopupView::AccessibleName() const { return title_->Text(); }
-
-std::wstring PopupView::AccessibleDescription() const {
-  std::wstring text = content_->Text();
-  for (const ui::Label* line : {author_, date_}) {
-    if (!line->Visible() || line->Text().empty()) continue;
-    if (!text.empty()) text += L"\r\n";
-    text += line->Text();
-  }
-  return text;
-}
-
-std::vector<ui::AccessibleButton> PopupView::AccessibleButtons() const {
-  std::vector<ui::AccessibleButton> buttons;
-  for (const PopupButton* b : {close_.get(), confirm_.get()}) {
-    if (b == nullptr) continue;
-    buttons.push_back({b->Handle(), button::SpokenCaption(b->Caption()), button::AccessKeyShortcut(b->Caption())});
-  }
-  return buttons;
-}
-
-void PopupView::PressButton(std::size_t index) {
-  PopupButton* b = index == 0 ? close_.get() : index == 1 ? confirm_.get() : nullptr;
-  if (b != nullptr && b->Visible()) b->PerformClick();
-}
-
-// The form has resized itself; the buttons follow, and the region is made at the new size.
-void PopupView::Rescale(int dpi) {
-  if (close_) close_->ScaleTo(dpi);
-  if (confirm_) confirm_->ScaleTo(dpi);
-  if (regionCorner_) SetRoundedRegion(*regionCorner_, *regionCorner_);
 }
 
 PopupView::~PopupView() { Unload(); }

@@ -73,9 +73,10 @@ class PopupView final : private ui::AccessibleContent {
   void Apply(const PopupModel& model);
 
  private:
+  // popup_view_dpi_win.cpp
   void Rescale(int dpi);
 
-  // What screen readers hear: the title, the body with its author and date lines, the buttons.
+  // popup_view_accessible_win.cpp. What screen readers hear: the title, the body with its author and date lines, the buttons.
   std::wstring AccessibleName() const override;
   std::wstring AccessibleDescription() const override;
   std::vector<ui::AccessibleButton> AccessibleButtons() const override;

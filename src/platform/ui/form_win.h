@@ -189,7 +189,12 @@ class Form {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   void Paint();
   void MovePixels(POINT at, SIZE logical);
+  // form_dpi_win.cpp
   void ApplyDpi(int dpi);
+  bool DpiMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // form_accessible_win.cpp
+  bool AccessibleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void DisconnectAccessible();
 
   win::DestroyWindowOwner window_;
   LOGFONTW baseFont_{};  // the message font at 96 DPI
