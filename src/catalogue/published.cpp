@@ -158,11 +158,14 @@ PublishedSource ReadPublishedSource(const std::optional<std::wstring>& source,
   result.Keys = UsableKeys(*sourceKey);
   if (result.Keys.empty()) return result;
   result.Url = url;
-  if (sourceEvery) {
-    const auto hours = ParseSerial(Trim(*sourceEvery));
-    if (hours && *hours <= kMaxSourceEveryHours) result.EveryHours = static_cast<std::uint32_t>(*hours);
-  }
+  if (sourceEvery) result.EveryHours = SourceEveryHours(*sourceEvery).value_or(kDefaultSourceEveryHours);
   return result;
+}
+
+std::optional<std::uint32_t> SourceEveryHours(std::wstring_view text) {
+  const auto hours = ParseSerial(Trim(text));
+  if (!hours || *hours > kMaxSourceEveryHours) return std::nullopt;
+  return static_cast<std::uint32_t>(*hours);
 }
 
 PublishedSource ReadPublishedSource(const xml::DomNode& root) {
@@ -261,6 +264,10 @@ Refusal CheckMessageRestrictions(const xml::DomNode& root, const std::wstring& p
     if (refusal != Refusal::None) return refusal;
   }
   return Refusal::None;
+}
+
+Refusal MessageRestrictions(const xml::DomNode& message, const std::wstring& programFolder) {
+  return RestrictionsOf(message, programFolder);
 }
 
 Acceptance AcceptPublishedCopy(xml::DomDocument& doc, std::string_view bytes, std::string_view signature,

@@ -118,6 +118,14 @@ Acceptance AcceptPublishedCopy(xml::DomDocument& doc, std::string_view bytes, st
 // checker, which reports them per message): the first refusal, or None.
 Refusal CheckMessageRestrictions(const xml::DomNode& root, const std::wstring& programFolder);
 
+// The restriction rules over one Message element: its refusal, or None. The checker calls
+// it to report each message's fault at its place.
+Refusal MessageRestrictions(const xml::DomNode& message, const std::wstring& programFolder);
+
+// A SourceEvery text's hours, or nothing when it is not a whole number from 0 to 87600 (the
+// default then applies).
+std::optional<std::uint32_t> SourceEveryHours(std::wstring_view text);
+
 // Appends to `queue` (packed records from slot 0, then empty slots) the arrivals whose ID
 // is not already in it (without regard to case), in their order, keeping one empty slot
 // at the end. Returns how many were added.

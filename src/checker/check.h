@@ -45,6 +45,9 @@ struct CheckOptions {
   CacheMode cache = CacheMode::NewUser;
   std::wstring cacheFile;  // with CacheMode::File
   std::shared_ptr<const DateParser> dates;
+  // --published: this catalogue is checked as a publication against the folder's keys and
+  // skins, instead of the folder's Message.xml. Empty: none.
+  std::wstring published;
 };
 
 struct CheckReport {

@@ -22,15 +22,8 @@ class MessageChecker final : CheckerPart {
     for (const auto& failure : collector.valueFailures) failed.insert(failure.index);
     std::vector<std::int32_t> showIndices;
     for (const auto& [index, decided] : collector.decisions) {
-      MessageResult result{index + 1, decided.id, catalogue_.At(MessageElement(index)).line, Decision::Show,
-                           decided.detail};
-      switch (decided.decision) {
-        case MessageDecision::Show: result.decision = Decision::Show; break;
-        case MessageDecision::Expired: result.decision = Decision::Expired; break;
-        case MessageDecision::CheckFile: result.decision = Decision::CheckFile; break;
-        case MessageDecision::Seen: result.decision = Decision::Seen; break;
-        case MessageDecision::NoId: result.decision = Decision::NoId; break;
-      }
+      MessageResult result{index + 1, decided.id, catalogue_.At(MessageElement(index)).line,
+                           DecisionOf(decided.decision), decided.detail};
       if (failed.contains(index)) result.decision = Decision::Error;
       if (result.decision == Decision::Show) showIndices.push_back(index);
       if (result.decision == Decision::Expired) ReportExpired(index, result);
@@ -143,6 +136,17 @@ class MessageChecker final : CheckerPart {
 };
 
 }  // namespace
+
+Decision DecisionOf(MessageDecision decision) {
+  switch (decision) {
+    case MessageDecision::Show: return Decision::Show;
+    case MessageDecision::Expired: return Decision::Expired;
+    case MessageDecision::CheckFile: return Decision::CheckFile;
+    case MessageDecision::Seen: return Decision::Seen;
+    case MessageDecision::NoId: return Decision::NoId;
+  }
+  return Decision::Error;
+}
 
 std::vector<std::pair<std::int32_t, MsgRecord>> CheckMessages(const CheckOptions& options,
                                                               xml::DomDocument& document, CheckState& state,
