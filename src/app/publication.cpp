@@ -8,7 +8,6 @@
 
 #include "platform/error.h"
 #include "platform/paths.h"
-#include "platform/signature.h"
 #include "platform/xml/file_io.h"
 
 namespace notify {
@@ -29,6 +28,7 @@ AcceptanceContext ContextFor(const PublicationSetup& setup, std::optional<std::u
   context.KeptBytes = std::move(keptBytes);
   context.ProgramFolder = setup.ProgramFolder;
   context.Environment = &setup.Environment;
+  context.Verify = setup.Verify;
   return context;
 }
 
@@ -130,7 +130,7 @@ void Publication::Start() noexcept {
     kept_ = ReadKeptCopy(PublishedPathsFor(setup_.CachePath));
     // Only the signature now; the rest of its acceptance waits until the first local
     // message is up. A copy changed on disk is ignored, as if there were none.
-    if (kept_ && !VerifyWithAnyKey(kept_->Bytes, kept_->Signature, setup_.Source.Keys)) kept_.reset();
+    if (kept_ && !SignatureHolds(ContextFor(setup_, {}, {}), kept_->Bytes, kept_->Signature)) kept_.reset();
     const bool keptIsGood = kept_.has_value();
     attemptTime_ = setup_.Now();
     if (!FetchIsDue(setup_.Source, state_, attemptTime_) || !setup_.Fetch) return;
@@ -139,6 +139,7 @@ void Publication::Start() noexcept {
     request.Url = setup_.Source.Url;
     request.UserAgent = setup_.UserAgent;
     request.MaxBytes = kMaxPublishedBytes;
+    request.RedirectAllowed = &IsAllowedRedirect;
     if (keptIsGood) {  // without a good copy a 304 would leave nothing to show
       request.IfNoneMatch = state_.ETag;
       request.IfModifiedSince = state_.LastModified;
@@ -152,6 +153,7 @@ void Publication::Start() noexcept {
         signature.Url = request.Url + L".sig";
         signature.UserAgent = request.UserAgent;
         signature.MaxBytes = kMaxSignatureBytes;
+        signature.RedirectAllowed = request.RedirectAllowed;
         fetched.Signature = fetch(signature);
       }
       const std::lock_guard<std::mutex> guard(shared->lock);

@@ -35,6 +35,8 @@ struct PublicationSetup {
   std::function<std::int64_t()> Now;                       // seconds since 1970 UTC
   std::function<WebResponse(const WebRequest&)> Fetch;     // FetchUrl in the product
   std::uint32_t WaitBoundMs = 35000;                       // longest wait at the end of a run
+  // Empty: the source's keys (AcceptanceContext::Verify).
+  std::function<bool(std::string_view bytes, std::string_view signature)> Verify;
 };
 
 // What a finished fetch did, for State.xml: the state as saved, and the records it brought.

@@ -117,10 +117,10 @@ Acceptance Refuse(Refusal refusal) {
 
 Acceptance Accept(xml::DomDocument& doc, std::string_view bytes, std::string_view signature,
                   const AcceptanceContext& context) {
-  if (context.Source == nullptr || context.Environment == nullptr) return Refuse(Refusal::BadSignature);
+  if (context.Environment == nullptr) return Refuse(Refusal::FailsSelection);
   if (bytes.size() > kMaxPublishedBytes) return Refuse(Refusal::TooLarge);
   if (signature.size() > kMaxSignatureBytes) return Refuse(Refusal::SignatureTooLarge);
-  if (!VerifyWithAnyKey(bytes, signature, context.Source->Keys)) return Refuse(Refusal::BadSignature);
+  if (!SignatureHolds(context, bytes, signature)) return Refuse(Refusal::BadSignature);
   if (!doc.LoadBytes(bytes)) return Refuse(Refusal::NotReadable);
   const xml::DomNode root = doc.documentElement();
   if (root.IsNothing()) return Refuse(Refusal::NotReadable);
@@ -255,6 +255,11 @@ std::wstring RefusalWords(Refusal refusal) {
     case Refusal::UnknownStyle: return L"unknown style";
   }
   return L"unknown";
+}
+
+bool SignatureHolds(const AcceptanceContext& context, std::string_view bytes, std::string_view signature) {
+  if (context.Verify) return context.Verify(bytes, signature);
+  return context.Source != nullptr && VerifyWithAnyKey(bytes, signature, context.Source->Keys);
 }
 
 Refusal CheckMessageRestrictions(const xml::DomNode& root, const std::wstring& programFolder) {

@@ -99,7 +99,12 @@ struct AcceptanceContext {
   std::string KeptBytes;                    // to tell an equal serial with the same bytes
   std::wstring ProgramFolder;               // trailing backslash; style folders live here
   const SelectionEnvironment* Environment = nullptr;  // the selection's rules and seen cache
+  // Tells whether the signature is good; empty: VerifyWithAnyKey with the source's keys.
+  std::function<bool(std::string_view bytes, std::string_view signature)> Verify;
 };
+
+// The context's verifier, or the source's keys.
+bool SignatureHolds(const AcceptanceContext& context, std::string_view bytes, std::string_view signature);
 
 struct Acceptance {
   Refusal Refused = Refusal::None;

@@ -1,5 +1,6 @@
 #include "platform/utc_time.h"
 
+#include <chrono>
 #include <cstdio>
 #include <iterator>
 
@@ -10,34 +11,6 @@ namespace notify {
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
-
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-struct Civil {
-  std::int64_t year;
-  unsigned month;
-  unsigned day;
-};
-
-Civil CivilFromDays(std::int64_t z) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  return {static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2), m, d};
-}
 
 // `count` decimal digits at `at`, or -1.
 int Digits(std::wstring_view text, std::size_t at, std::size_t count) {
@@ -59,10 +32,10 @@ std::wstring FormatUtcTime(std::int64_t secondsSince1970) {
   const std::int64_t days = secondsSince1970 >= 0 ? secondsSince1970 / kSecondsPerDay
                                                   : -((-secondsSince1970 + kSecondsPerDay - 1) / kSecondsPerDay);
   const std::int64_t inDay = secondsSince1970 - days * kSecondsPerDay;
-  const Civil date = CivilFromDays(days);
+  const std::chrono::year_month_day date{std::chrono::sys_days(std::chrono::days(days))};
   char text[48];
-  std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02dZ", static_cast<long long>(date.year), date.month,
-                date.day, static_cast<int>(inDay / 3600), static_cast<int>(inDay / 60 % 60),
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), static_cast<int>(inDay / 3600), static_cast<int>(inDay / 60 % 60),
                 static_cast<int>(inDay % 60));
   return FromUtf8(text);
 }
@@ -78,8 +51,10 @@ std::optional<std::int64_t> ParseUtcTime(std::wstring_view text) {
       minute > 59 || second < 0 || second > 59) {
     return std::nullopt;
   }
-  const std::int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-  if (CivilFromDays(days).day != static_cast<unsigned>(day)) return std::nullopt;  // 31 April
+  const std::chrono::year_month_day date{std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+                                        std::chrono::day(static_cast<unsigned>(day))};
+  if (!date.ok()) return std::nullopt;  // 31 April
+  const std::int64_t days = std::chrono::sys_days(date).time_since_epoch().count();
   return days * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
 

@@ -5,6 +5,7 @@
 // build has no network: every fetch there fails as "network".
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ struct WebRequest {
   std::wstring IfModifiedSince;  // empty: not sent
   std::wstring UserAgent;        // "Notify/<file version>"
   std::size_t MaxBytes = 0;      // a longer body is cut off and marked TooLarge
+  // Whether a redirect from one address to the next may be followed (at most five are);
+  // empty: none is.
+  std::function<bool(std::wstring_view from, std::wstring_view to)> RedirectAllowed;
 };
 
 enum class WebFailure { None, Network, Redirect, TooLarge };
