@@ -189,7 +189,11 @@ class PublishedChecker final : CheckerPart {
     const std::string bytes = xml::ReadFileBytes(paths.Catalogue).value_or(std::string());
     const std::string signature = xml::ReadFileBytes(paths.Signature).value_or(std::string());
     const SelectionEnvironment env = CheckerEnvironment(options_);
-    const AcceptanceContext context{&local->source, local->appId, std::nullopt, {}, options_.folder, &env};
+    AcceptanceContext context;
+    context.Source = &local->source;
+    context.LocalAppId = local->appId;
+    context.ProgramFolder = options_.folder;
+    context.Environment = &env;
     const Acceptance kept = AcceptPublishedCopy(document_, bytes, signature, context);
     if (!kept.Accepted()) {
       Add(Severity::Warning, "published", keptFile, {},
@@ -314,7 +318,13 @@ class PublishedChecker final : CheckerPart {
   void Verdict(const LocalCatalogue& local, const std::string& bytes, const std::string& signature,
                const Kept& kept) {
     const SelectionEnvironment env = CheckerEnvironment(options_);
-    const AcceptanceContext context{&local.source, local.appId, kept.serial, kept.bytes, options_.folder, &env};
+    AcceptanceContext context;
+    context.Source = &local.source;
+    context.LocalAppId = local.appId;
+    context.KeptSerial = kept.serial;
+    context.KeptBytes = kept.bytes;
+    context.ProgramFolder = options_.folder;
+    context.Environment = &env;
     const Acceptance verdict = AcceptPublishedCopy(document_, bytes, signature, context);
     if (verdict.Accepted()) {
       AddCatalogue(Severity::Note, "published", {},
