@@ -4,6 +4,8 @@ shows one window, measured in the same run under the same Wine:
 
 - from the first TmShut tick to the popup visible (in-process timestamps, median);
 - from process start to the window visible;
+- from process start to exit with nothing to show (a catalogue without messages),
+  beside the minimal window started with 0 seconds, run in turns;
 - CPU time used while a message waits out a 10-second AutoShut;
 - peak resident set (the process's working set as Linux sees it);
 - CPU time used while the message is held back for 60 s by another program's
@@ -13,7 +15,8 @@ shows one window, measured in the same run under the same Wine:
   program's window in the foreground).
 
 Run under tools/winenv.sh after building the windows preset:
-    tools/winenv.sh python3 bench/lifecycle_bench.py [runs]
+    tools/winenv.sh python3 bench/lifecycle_bench.py [runs] [parts]
+where parts is a comma list of show, nothing, desk (all three by default).
 """
 import os
 import re
@@ -194,8 +197,42 @@ def desk_question_cost():
         stop(cover)
 
 
+def start_to_exit(argv, cwd):
+    begin = time.monotonic()
+    subprocess.run(["wine", *argv], cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=120)
+    return time.monotonic() - begin
+
+
+def nothing_to_show(runs):
+    """Start to exit of Notify.exe with a catalogue without messages, and of the minimal
+    window shown for 0 s, in turns so that both see the same load."""
+    folder = program_folder(auto_shut=2)
+    with open(os.path.join(folder, "Message.xml"), "w", encoding="utf-8") as f:
+        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<Catalog AppID="Notify.Demo">\n</Catalog>\n')
+    notify, base = [], []
+    try:
+        for _ in range(runs):
+            notify.append(start_to_exit(["Notify.exe"], folder))
+            base.append(start_to_exit([os.path.join(BIN, "minimal_window.exe"), "0"], BIN))
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+    return notify, base
+
+
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
+    parts = sys.argv[2].split(",") if len(sys.argv) > 2 else ["show", "nothing", "desk"]
+    if "nothing" in parts:
+        notify, base = nothing_to_show(runs)
+        ratios = sorted(n / b for n, b in zip(notify, base))
+        print(f"start to exit with nothing to show, ms: Notify {[round(n * 1000) for n in notify]}, "
+              f"minimal {[round(b * 1000) for b in base]}")
+        print(f"  medians {statistics.median(notify) * 1000:.0f} / {statistics.median(base) * 1000:.0f} ms, "
+              f"ratio of medians {statistics.median(notify) / statistics.median(base):.2f}, "
+              f"ratios per turn {[round(r, 2) for r in ratios]}")
+    if "show" not in parts and "desk" not in parts:
+        return
     tick_to_shown, notify_start, notify_cpu, notify_peak = [], [], [], []
     for _ in range(runs):
         reset_cache()
@@ -228,7 +265,12 @@ def main():
     print(f"| process start to window shown, median ms | {med(notify_start, 1000)} | {med(base_start, 1000)} |")
     print(f"| CPU during a 10 s wait, median ms | {med(notify_cpu, 1000)} | {med(base_cpu, 1000)} |")
     print(f"| peak resident set, median MiB | {med(notify_peak, 1 / 1024)} | {med(base_peak, 1 / 1024)} |")
+    if notify_peak and base_peak:
+        print(f"peak ratio {statistics.median(notify_peak) / statistics.median(base_peak):.2f}; "
+              f"tick to shown, ms: {[round(t) for t in tick_to_shown]}")
 
+    if "desk" not in parts:
+        return
     deferred = cpu_while_deferred()
     paused = [cpu_while_paused() for _ in range(3)]
     paused = [p for p in paused if p is not None]

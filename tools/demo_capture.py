@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Runs Notify.exe from a program folder and saves a screenshot of each message it shows.
-A message counts as shown once its ID reaches the seen-message cache, which Notify
-writes right after the popup appears."""
+A message counts as shown once a new ID reaches the seen-message cache, which Notify
+writes right after the popup appears; IDs already there from an earlier run in the same
+Wine prefix are not counted. Run it inside tools/winenv.sh."""
+import argparse
 import glob
 import os
 import re
@@ -19,32 +21,69 @@ def cache_ids(prefix):
     return ids
 
 
-def main():
-    # Absolute, because Notify.exe starts with the program folder as its working folder.
-    app, out = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    os.makedirs(out, exist_ok=True)
-    prefix = os.environ["WINEPREFIX"]
+def new_ids(before, now):
+    """What the cache holds now beyond what it held before, one entry per recorded showing."""
+    left = list(before)
+    extra = []
+    for item in now:
+        if item in left:
+            left.remove(item)
+        else:
+            extra.append(item)
+    return extra
+
+
+def run_once(app, out, prefix, run, runs):
+    before = cache_ids(prefix)
     proc = subprocess.Popen(["wine", os.path.join(app, "Notify.exe")], cwd=app, stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    shots, seen = [], 0
+    shots = []
     deadline = time.monotonic() + 120
     while proc.poll() is None and time.monotonic() < deadline:
-        ids = cache_ids(prefix)
-        if len(ids) > seen:
-            seen = len(ids)
+        if len(new_ids(before, cache_ids(prefix))) > len(shots):
             time.sleep(0.8)  # let the popup paint and the shadow settle
-            shot = os.path.join(out, f"message-{seen}.png")
+            name = f"message-{len(shots) + 1}.png" if runs == 1 else f"run-{run}-message-{len(shots) + 1}.png"
+            shot = os.path.join(out, name)
             subprocess.run(["/usr/bin/import", "-window", "root", shot], check=True)
             shots.append(shot)
         time.sleep(0.1)
     if proc.poll() is None:
         proc.kill()
         print("demo: Notify.exe did not end in time", file=sys.stderr)
-        return 1
+        return None
     for shot in shots:
         print(f"screenshot: {shot}")
-    print(f"demo: {len(shots)} message(s) shown, Notify.exe ended with code {proc.returncode}")
-    return 0 if shots else 1
+    label = "demo" if runs == 1 else f"demo run {run}"
+    print(f"{label}: {len(shots)} message(s) shown, Notify.exe ended with code {proc.returncode}")
+    return shots
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(
+        description=__doc__.split("\n\n")[0],
+        epilog="example: tools/winenv.sh python3 tools/demo_capture.py --runs 2 /path/to/MyApp /path/to/shots "
+               "(the second run is the same user starting the host again: seen messages stay hidden)")
+    parser.add_argument("app", help="the program folder holding Notify.exe and Message.xml")
+    parser.add_argument("out", help="the folder for the screenshots (created if needed)")
+    parser.add_argument("--runs", type=int, default=1,
+                        help="start Notify.exe this many times, one after the other, in the same Wine prefix "
+                             "(default 1)")
+    args = parser.parse_args(argv)
+    if args.runs < 1:
+        parser.error("--runs wants 1 or more")
+    prefix = os.environ.get("WINEPREFIX")
+    if not prefix:
+        parser.error("WINEPREFIX is not set: run it inside tools/winenv.sh")
+    # Absolute, because Notify.exe starts with the program folder as its working folder.
+    app, out = os.path.abspath(args.app), os.path.abspath(args.out)
+    os.makedirs(out, exist_ok=True)
+    shown = 0
+    for run in range(1, args.runs + 1):
+        shots = run_once(app, out, prefix, run, args.runs)
+        if shots is None:
+            return 1
+        shown += len(shots)
+    return 0 if shown else 1
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 // The person at the desk: what the show loop asks before it shows a message and while one
 // counts down. The Win32 answers live in desk_win.cpp; tests script their own.
 #include <cstdint>
+#include <string_view>
 
 #include "platform/ui/screen.h"
 
@@ -15,6 +16,8 @@ class Desk {
   // Nobody there: no input for a while, or the session is locked.
   virtual bool Away() = 0;
   virtual bool PointerOverPopup() = 0;
+  // Where the pointer is now, screen pixels; the last known place when the system cannot say.
+  virtual ui::ScreenPixelPoint PointerPosition() = 0;
   // The monitor holding the foreground window; the primary one when there is none.
   virtual ui::MonitorArea ScreenInUse() = 0;
   // A steady clock, for the deferral's time limit.
@@ -34,5 +37,9 @@ bool IdleSinceLongEnough(std::uint32_t nowTick, std::uint32_t lastInputTick, std
 
 // Full screen: a window's client area (screen pixels) covers its whole monitor.
 bool CoversMonitor(const ui::ScreenPixelRect& client, const ui::ScreenPixelRect& monitor);
+
+// A host's own programs never hold its messages back: true when `path` names a file in
+// `folder` or in a folder below it. Case and separators ('\\' or '/') do not matter.
+bool InFolderOrBelow(std::wstring_view path, std::wstring_view folder);
 
 }  // namespace notify

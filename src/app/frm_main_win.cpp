@@ -34,19 +34,24 @@ void FrmMain::Form_Load() noexcept {
   try {
     SetProgramFolder(AddTrailingBackslash(ExecutableFolder()));
     MarkCompatibilityPersisted();
+    xml::CreateXmlObject(L"DOM");
+    // The popup and its services only once there is something to show: a run with nothing
+    // to show ends without paying for them.
+    if (!SelectMessages(xml_.XmlDocument.get(), catalogue_, DefaultSelectionEnvironment())) ReleaseAndExit();
+    StartPublication();
     CreateDelayObject(DelayObject);
     CreateShadowObject();
-    xml::CreateXmlObject(L"DOM");
     form_ = CreatePopupWindow();
     form_->OnClick([this] { Guarded(&ShowLoop::CmdCloseClick); }, [this] { Guarded(&ShowLoop::CmdConfirmClick); });
     // Log-off or shutdown: end in order now; what was shown is already in the cache.
     form_->OnEndSession([this] { ReleaseAndExit(); });
-    if (!SelectMessages(xml_.XmlDocument.get(), catalogue_, DefaultSelectionEnvironment())) ReleaseAndExit();
-    StartPublication();
     desk_ = CreateWinDesk(form_->Handle());
     loop_ = std::make_unique<ShowLoop>(*this, *desk_, catalogue_.Messages, ProgramFolder(), catalogue_.Defer);
     form_->Hide();
     if (::SetTimer(form_->Handle(), kTmShut, kTmShutIntervalMs, &FrmMain::TmShutProc) == 0) ReleaseAndExit();
+    // The first message's skin pictures and logo are decoded while the timer runs, not
+    // between its tick and the popup.
+    loop_->PrepareFirst();
   } catch (...) {
     // A step without a trap of its own failed: end in order rather than linger hidden.
     ReleaseAndExit();
@@ -110,7 +115,7 @@ void FrmMain::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHe
 }
 
 void FrmMain::ApplyShadow() {
-  if (ShadowObject) notify::ApplyShadow(form_->Handle(), *ShadowObject);
+  if (ShadowObject) notify::ApplyShadow(form_->Handle(), *ShadowObject, [this] { return form_->Dpi(); });
 }
 
 void FrmMain::ShowShadow(bool show) {

@@ -9,6 +9,7 @@ namespace {
 class SkinnedPopup final : public PopupWindow {
  public:
   HWND Handle() const override { return view_.Handle(); }
+  int Dpi() const override { return view_.Form().Dpi(); }
   void LoadSkinStyle(const MsgRecord& record, xml::DomDocument* doc) override { view_.LoadSkinStyle(record, doc); }
   void LoadLogo(const MsgRecord& record) override { view_.LoadLogo(record); }
   void LayoutPopup(const MsgRecord& record) override { view_.LayoutPopup(record); }

@@ -17,6 +17,8 @@ class PopupWindow {
  public:
   virtual ~PopupWindow() = default;
   virtual HWND Handle() const = 0;
+  // The DPI the popup is drawn at.
+  virtual int Dpi() const = 0;
   virtual void LoadSkinStyle(const MsgRecord& record, xml::DomDocument* doc) = 0;
   virtual void LoadLogo(const MsgRecord& record) = 0;
   virtual void LayoutPopup(const MsgRecord& record) = 0;

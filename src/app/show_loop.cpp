@@ -11,16 +11,24 @@ ShowLoop::ShowLoop(ShowLoopHost& host, Desk& desk, std::vector<MsgRecord>& messa
                    bool defer)
     : host_(host), desk_(desk), messages_(messages), programFolder_(std::move(programFolder)), defer_(defer) {}
 
+void ShowLoop::PrepareFirst() {
+  if (CatalogueCount() == 0 || messages_[0].ID.empty()) return;
+  if (!EqualsNoCase(messages_[0].Style, lastStyle_)) {
+    host_.LoadSkinStyle(messages_[0]);
+    lastStyle_ = messages_[0].Style;
+  }
+  host_.LoadLogo(messages_[0]);
+}
+
 void ShowLoop::RunShowLoop() {
   try {
-    std::wstring lastStyle;
     for (std::size_t i = 0;; ++i) {
       // Arrivals are taken between messages, so nothing is done before the first local one.
       if (i > 0) TakeArrivals(false);
       // Accepted records are packed from slot 0: the first empty one ends the queue.
       const auto queueDone = [&] { return i >= CatalogueCount() || messages_[i].ID.empty(); };
       if (queueDone() && (!TakeArrivals(true) || queueDone())) break;
-      if (!ShowOne(i, lastStyle)) break;
+      if (!ShowOne(i)) break;
     }
   } catch (const std::exception&) {
     // Fall through to the orderly end: a popup never stays up with no loop behind it.
@@ -28,15 +36,15 @@ void ShowLoop::RunShowLoop() {
   host_.ReleaseAndExit();
 }
 
-bool ShowLoop::ShowOne(std::size_t index, std::wstring& lastStyle) {
+bool ShowLoop::ShowOne(std::size_t index) {
   currentIndex_ = static_cast<std::int16_t>(index);
   if (defer_ && !WaitForGoodMoment()) return false;
   MsgRecord& record = messages_[index];
   // Hidden before the new look is laid out, so no strip ever frames a message without shadow.
   if (shadowApplied_ && !record.Shadow) host_.ShowShadow(false);
-  if (!EqualsNoCase(record.Style, lastStyle)) {
+  if (!EqualsNoCase(record.Style, lastStyle_)) {
     host_.LoadSkinStyle(record);
-    lastStyle = record.Style;  // remembered whether or not the load succeeded
+    lastStyle_ = record.Style;  // remembered whether or not the load succeeded
   }
   host_.LoadLogo(record);
   host_.LayoutPopup(record);
@@ -50,6 +58,8 @@ bool ShowLoop::ShowOne(std::size_t index, std::wstring& lastStyle) {
   }
   host_.PlacePopup(desk_.ScreenInUse());
   host_.ShowForm();
+  shownAt_ = desk_.PointerPosition();
+  pointerMoved_ = false;
   if (!record.Sound.empty()) {
     const auto sound = programFolder_ + L"Sound\\" + record.Sound;
     if (host_.FileExists(sound)) host_.PlaySoundFile(sound);
@@ -79,7 +89,11 @@ bool ShowLoop::WaitForGoodMoment() {
   return true;
 }
 
-bool ShowLoop::CountdownPaused() { return desk_.PointerOverPopup() || (defer_ && desk_.Away()); }
+// A pointer left lying where the popup appeared is not someone reading it.
+bool ShowLoop::CountdownPaused() {
+  pointerMoved_ = pointerMoved_ || desk_.PointerPosition() != shownAt_;
+  return (pointerMoved_ && desk_.PointerOverPopup()) || (defer_ && desk_.Away());
+}
 
 void ShowLoop::WaitForClose(const MsgRecord& record) {
   waitCounter_ = 0;

@@ -51,6 +51,9 @@ class ShowLoop {
   ShowLoop(ShowLoopHost& host, Desk& desk, std::vector<MsgRecord>& messages, std::wstring programFolder,
            bool defer = true);
 
+  // Loads the first message's skin style and logo ahead of the show, so that the show
+  // itself only lays out and places.
+  void PrepareFirst();
   void RunShowLoop();
   void CmdCloseClick();
   void CmdConfirmClick();
@@ -61,7 +64,7 @@ class ShowLoop {
 
  private:
   // False when the message was deferred to the limit: the run ends without it.
-  bool ShowOne(std::size_t index, std::wstring& lastStyle);
+  bool ShowOne(std::size_t index);
   bool WaitForGoodMoment();
   void WaitForClose(const MsgRecord& record);
   bool CountdownPaused();
@@ -78,6 +81,9 @@ class ShowLoop {
   std::int16_t currentIndex_ = 0;
   std::int16_t waitCounter_ = 0;
   bool shadowApplied_ = false;
+  std::wstring lastStyle_;  // the skin style loaded last, whether or not the load succeeded
+  ui::ScreenPixelPoint shownAt_;  // the pointer when the current popup appeared
+  bool pointerMoved_ = false;     // ... and whether it has moved since
 };
 
 }  // namespace notify

@@ -18,6 +18,10 @@ struct FileIdentity {
 };
 std::wstring InstanceMarkerName(const FileIdentity& file);
 
+// The marker for the executable at this path: from its identity when the file system
+// reports one, else from its normalised full path (Windows build only).
+std::wstring InstanceMarkerFor(const std::wstring& executablePath);
+
 // True when this process is the only running instance of its executable. The marker is
 // held for the life of the process. Must be called before anything else is touched.
 bool ClaimSingleInstance() noexcept;

@@ -43,14 +43,17 @@ std::wstring NormalisedPath(const std::wstring& path) {
 
 }  // namespace
 
+std::wstring InstanceMarkerFor(const std::wstring& executablePath) {
+  std::optional<std::wstring> name = IdentityMarker(executablePath);
+  return name ? *name : InstanceMarkerName(NormalisedPath(executablePath));
+}
+
 bool ClaimSingleInstance() noexcept {
   return Trap(true, [] {
-    const std::wstring path = ExecutablePath();
-    std::optional<std::wstring> name = IdentityMarker(path);
-    if (!name) name = InstanceMarkerName(NormalisedPath(path));
+    const std::wstring name = InstanceMarkerFor(ExecutablePath());
     // Held until the process ends: the kernel releases it even after a crash.
     static win::CloseHandleOwner marker;
-    marker.reset(::CreateMutexW(nullptr, FALSE, name->c_str()));
+    marker.reset(::CreateMutexW(nullptr, FALSE, name.c_str()));
     return !(marker && ::GetLastError() == ERROR_ALREADY_EXISTS);
   });
 }

@@ -26,7 +26,46 @@ std::vector<std::wstring> LoadExisting(xml::DomDocument& doc, const std::wstring
   return seenIds;
 }
 
+bool ReservedDeviceName(std::wstring name) {
+  // Windows ignores trailing blanks when it matches device names, and superscript digits count.
+  while (!name.empty() && name.back() == L' ') name.pop_back();
+  for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL"}) {
+    if (EqualsNoCase(name, device)) return true;
+  }
+  if (name.size() != 4) return false;
+  const std::wstring stem = name.substr(0, 3);
+  const wchar_t digit = name[3];
+  return (EqualsNoCase(stem, L"COM") || EqualsNoCase(stem, L"LPT")) &&
+         ((digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3');
+}
+
 }  // namespace
+
+std::wstring CachePathProblem(const std::wstring& appId, const std::wstring& cachePath) {
+  // The folders below Korvane: CachePathFor turns each '.' into a separator, and '\\' and '/'
+  // separate on Windows anyway.
+  std::wstring part;
+  for (std::size_t i = 0; i <= appId.size(); ++i) {
+    const wchar_t c = i < appId.size() ? appId[i] : L'.';
+    if (c == L'.' || c == L'\\' || c == L'/') {
+      if (ReservedDeviceName(part)) return L"the folder \"" + part + L"\" is a reserved device name";
+      part.clear();
+      continue;
+    }
+    if (c < 32 || std::wstring_view(L":|*?\"<>").find(c) != std::wstring_view::npos) {
+      const std::wstring shown = c < 32 ? L"control character " + std::to_wstring(static_cast<int>(c))
+                                        : L"character '" + std::wstring(1, c) + L"'";
+      return L"the " + shown + L" cannot be part of a file name";
+    }
+    part += c;
+  }
+  constexpr std::size_t kMaxPath = 260;  // with the terminating null
+  if (cachePath.size() >= kMaxPath) {
+    return L"the path is " + std::to_wstring(cachePath.size()) + L" characters long, more than the " +
+           std::to_wstring(kMaxPath - 1) + L" a path may have";
+  }
+  return {};
+}
 
 std::wstring CachePathFor(const std::wstring& appDataFolder, const std::wstring& appId) {
   return AddTrailingBackslash(appDataFolder + L"Korvane\\" + ReplaceAll(appId, L".", L"\\")) + L"MessageCache.xml";

@@ -16,6 +16,11 @@ namespace notify {
 // missing + "MessageCache.xml". Every dot becomes a separator, so no ".." can survive.
 std::wstring CachePathFor(const std::wstring& appDataFolder, const std::wstring& appId);
 
+// Why Windows could not create the cache that CachePathFor gives for appId, judged by
+// Windows' rules on every build: a folder the AppID names that holds a character no file
+// name may hold or is a reserved device name, or a path past MAX_PATH. Empty when it can.
+std::wstring CachePathProblem(const std::wstring& appId, const std::wstring& cachePath);
+
 // Creates the cache when there is no file at cachePath, loads it and returns the trimmed
 // texts of all ID elements plus one empty slot. Throws when the cache cannot be loaded
 // or holds more than 32767 identifiers (the 16-bit loop counter).

@@ -26,8 +26,9 @@ struct Diagnostic {
   std::wstring message;
 };
 
-// "error": reading the message fails the run, so no decision stands.
-enum class Decision { Show, Expired, CheckFile, Seen, NoId, Error };
+// "error": reading the message fails the run, so no decision stands. "blocked": it would show,
+// but the catalogue as a whole would not be read, so nothing shows.
+enum class Decision { Show, Expired, CheckFile, Seen, NoId, Error, Blocked };
 
 struct MessageResult {
   std::int32_t index = 0;  // 1-based, catalogue order
@@ -74,6 +75,9 @@ const char* SeverityName(Severity severity);
 std::wstring DateText(const CivilDate& date);  // YYYY-MM-DD
 // A path as this system writes it (natively the module's backslashes become '/').
 std::wstring ShownPath(const std::wstring& path);
+// The user's cache as the program on Windows names it: natively "%APPDATA%\Korvane\...",
+// since the machine that runs the check is not the users' machine.
+std::wstring ShownCachePath(const std::wstring& appId, const std::wstring& cachePath);
 
 // The rules, in the order they are documented.
 struct RuleInfo {

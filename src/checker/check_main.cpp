@@ -18,7 +18,7 @@ using namespace notify::checker;
 
 constexpr const char* kUsage =
     "usage: notify-check [--today YYYY-MM-DD] [--cache FILE | --new-user] [--format text|json|sarif]\n"
-    "                    [--preview DIR] [FOLDER]\n"
+    "                    [--fail-on error|warning|note] [--path-prefix DIR] [--preview DIR] [FOLDER]\n"
     "\n"
     "Explains which messages of FOLDER\\Message.xml (default: the current folder) would show, and why\n"
     "the others would not, using the program's own rules. Writes nothing.\n"
@@ -32,10 +32,13 @@ constexpr const char* kUsage =
     " (the default)\n"
 #endif
     "  --format F     text (default), json or sarif\n"
+    "  --fail-on S    exit 1 on a finding of severity S or worse: error (default), warning or note\n"
+    "  --path-prefix DIR\n"
+    "                 name files as DIR/Message.xml, relative to the repository's root\n"
     "  --preview DIR  write DIR/<index>-<ID>.png for each message to show (Windows build)\n"
     "\n"
-    "Exit status: 0 when the catalogue would be read and nothing is an error, 1 when there is an\n"
-    "error, 2 when the check could not run.\n";
+    "Exit status: 0 when the catalogue would be read and no finding reaches --fail-on, 1 when one\n"
+    "does (or the catalogue would not be read), 2 when the check could not run.\n";
 
 int Refuse(const std::string& why) {
   std::fprintf(stderr, "notify-check: %s\n", why.c_str());
@@ -66,6 +69,23 @@ std::wstring Absolute(const std::wstring& path) {
   return IsAbsolute(path) ? path : AddTrailingBackslash(CurrentFolder()) + path;
 }
 
+// '/' separated, without "./" before or '/' after: "./packaging\\notify/" is "packaging/notify".
+std::wstring PathPrefix(std::wstring prefix) {
+  prefix = ReplaceAll(prefix, L"\\", L"/");
+  while (prefix.starts_with(L"./")) prefix.erase(0, 2);
+  while (!prefix.empty() && prefix.back() == L'/') prefix.pop_back();
+  return prefix == L"." ? std::wstring() : prefix;
+}
+
+// 1 when the catalogue would not be read or a finding is at least as severe as failOn.
+int ExitStatus(const CheckReport& report, Severity failOn) {
+  if (report.ExitStatus() != 0) return 1;
+  for (const auto& d : report.diagnostics) {
+    if (static_cast<int>(d.severity) <= static_cast<int>(failOn)) return 1;
+  }
+  return 0;
+}
+
 struct Arguments {
   std::optional<CivilDate> today;
   CacheMode cache =
@@ -78,6 +98,8 @@ struct Arguments {
   std::string format = "text";
   std::optional<std::wstring> preview;
   std::optional<std::wstring> folder;
+  Severity failOn = Severity::Error;
+  std::wstring pathPrefix;
   bool help = false;
 };
 
@@ -115,6 +137,16 @@ std::string Parse(const std::vector<std::wstring>& list, Arguments& args) {
         return "--format wants text, json or sarif";
       }
       args.format = ToUtf8(*format);
+    } else if (arg == L"--fail-on") {
+      const auto level = value();
+      if (level == L"error") args.failOn = Severity::Error;
+      else if (level == L"warning") args.failOn = Severity::Warning;
+      else if (level == L"note") args.failOn = Severity::Note;
+      else return "--fail-on wants error, warning or note";
+    } else if (arg == L"--path-prefix") {
+      const auto prefix = value();
+      if (!prefix) return "--path-prefix needs a folder";
+      args.pathPrefix = PathPrefix(*prefix);
     } else if (arg == L"--preview") {
       const auto folder = value();
       if (!folder) return "--preview needs a folder";
@@ -150,8 +182,10 @@ int Run(int argc, char** argv) {
   const auto document = NewCheckerDocument();
   if (!document) return Refuse("the system XML component cannot be created");
   const CheckReport report = CheckFolder(options, *document);
-  const std::string out =
-      args.format == "json" ? FormatJson(report) : args.format == "sarif" ? FormatSarif(report) : FormatText(report);
+  const FormatOptions format{args.pathPrefix};
+  const std::string out = args.format == "json"    ? FormatJson(report, format)
+                          : args.format == "sarif" ? FormatSarif(report, format)
+                                                   : FormatText(report, format);
   std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
 
@@ -163,7 +197,7 @@ int Run(int argc, char** argv) {
       return 2;
     }
   }
-  return report.ExitStatus();
+  return ExitStatus(report, args.failOn);
 }
 
 }  // namespace

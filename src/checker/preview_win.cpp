@@ -39,12 +39,13 @@ void WriteAll(const PreviewRequest& request) {
   const auto document = NewCheckerDocument();
   if (!document) Fail("the system XML component is not available");
   PopupView view;
-  // One form for the whole run, as Notify shows them: a style's pictures, and its logo,
-  // stay until a message of another style replaces them.
+  // One form for the whole run, as Notify shows them: a style's pictures stay until a
+  // message of another style replaces them; each message brings its own logo.
   std::wstring lastStyle;
   for (const auto& [index, record] : request.Messages) {
     if (!EqualsNoCase(record.Style, lastStyle)) view.LoadSkinStyle(record, document.get());
     lastStyle = record.Style;
+    view.LoadLogo(record);
     view.LayoutPopup(record);
     const std::int16_t corner = record.Round ? kRoundCornerPixels : 0;
     const std::filesystem::path file = output / PreviewFileName(index, record.ID);

@@ -50,13 +50,49 @@ std::string UriPath(const std::wstring& path) {
   return out;
 }
 
-// The artifact of a diagnostic: relative to the folder, or a file URI outside it.
-std::string ArtifactLocation(const std::wstring& file) {
-  const bool absolute = file.starts_with(L"/") || file.starts_with(L"\\") || (file.size() > 1 && file[1] == L':');
-  if (!absolute) return "{\"uri\": \"" + UriPath(file) + "\", \"uriBaseId\": \"FOLDER\"}";
-  std::string uri = UriPath(file);
-  while (!uri.empty() && uri.front() == '/') uri.erase(0, 1);
-  return "{\"uri\": \"file:///" + uri + "\"}";
+bool IsAbsolute(const std::wstring& file) {
+  return file.starts_with(L"/") || file.starts_with(L"\\") || (file.size() > 1 && file[1] == L':');
+}
+
+// A finding's file as the report names it: relative ones below the prefix, if any.
+std::wstring ReportedFile(const std::wstring& file, const FormatOptions& options) {
+  if (options.pathPrefix.empty() || IsAbsolute(file)) return file;
+  return options.pathPrefix + L"/" + file;
+}
+
+// The artifact of a diagnostic: relative to the folder (or with a prefix, to the
+// repository's root), or a file URI outside the folder.
+std::string ArtifactLocation(const std::wstring& file, const FormatOptions& options) {
+  if (IsAbsolute(file)) return "{\"uri\": " + JsonString(FromUtf8(FileUri(file))) + "}";
+  const std::string uri = JsonString(FromUtf8(UriPath(ReportedFile(file, options))));
+  if (!options.pathPrefix.empty()) return "{\"uri\": " + uri + "}";
+  return "{\"uri\": " + uri + ", \"uriBaseId\": \"FOLDER\"}";
+}
+
+struct RuleDoc {
+  const char* id;
+  const char* severity;
+  const char* markdown;
+};
+
+constexpr RuleDoc kRuleDocs[] = {
+#include "checker/rule_docs.inc"
+};
+
+const RuleDoc* DocOf(std::string_view id) {
+  for (const RuleDoc& doc : kRuleDocs) {
+    if (id == doc.id) return &doc;
+  }
+  return nullptr;
+}
+
+// The documentation's markdown as plain text: code spans and emphasis lose their marks.
+std::wstring PlainText(std::string_view markdown) {
+  std::string out;
+  for (const char c : markdown) {
+    if (c != '`' && c != '*') out += c;
+  }
+  return FromUtf8(out);
 }
 
 std::string Plural(std::size_t n, const char* one, const char* many) {
@@ -74,13 +110,20 @@ std::string SarifLevel(Severity severity) {
 
 }  // namespace
 
-std::string FormatText(const CheckReport& report) {
+std::string FileUri(const std::wstring& path) {
+  std::string uri = UriPath(path);
+  if (uri.starts_with("//")) return "file:" + uri;
+  while (!uri.empty() && uri.front() == '/') uri.erase(0, 1);
+  return "file:///" + uri;
+}
+
+std::string FormatText(const CheckReport& report, const FormatOptions& options) {
   std::string out;
   for (const auto& d : report.diagnostics) {
-    out += ToUtf8(d.file) + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
+    out += ToUtf8(ReportedFile(d.file, options)) + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
            SeverityName(d.severity) + ": " + ToUtf8(d.message) + " [" + d.rule + "]\n";
   }
-  std::size_t counts[6] = {};
+  std::size_t counts[7] = {};
   for (const auto& m : report.messages) {
     ++counts[static_cast<int>(m.decision)];
     out += "  #" + std::to_string(m.index) + " " + (m.id.empty() ? std::string("(no ID)") : ToUtf8(m.id)) +
@@ -92,8 +135,8 @@ std::string FormatText(const CheckReport& report) {
   if (!report.readable) out += "The catalogue would not be read: no message is shown to anyone.\n";
   out += Plural(report.messages.size(), "message", "messages") + ": " + std::to_string(report.show.size()) +
          " to show";
-  const char* names[] = {nullptr, "expired", "check-file", "seen", "no-id", "in error"};
-  for (int decision = 1; decision < 6; ++decision) {
+  const char* names[] = {nullptr, "expired", "check-file", "seen", "no-id", "in error", "blocked"};
+  for (int decision = 1; decision < 7; ++decision) {
     if (counts[decision] != 0) out += ", " + std::to_string(counts[decision]) + " " + names[decision];
   }
   out += "; " + Plural(report.Count(Severity::Error), "error", "errors") + ", " +
@@ -101,7 +144,7 @@ std::string FormatText(const CheckReport& report) {
   return out;
 }
 
-std::string FormatJson(const CheckReport& report) {
+std::string FormatJson(const CheckReport& report, const FormatOptions& options) {
   std::string out = "{\n";
   out += "  \"folder\": " + JsonString(ShownPath(report.folder)) + ",\n";
   out += "  \"catalogue\": " + JsonString(ShownPath(report.catalogue)) + ",\n";
@@ -125,7 +168,7 @@ std::string FormatJson(const CheckReport& report) {
   for (std::size_t i = 0; i < report.diagnostics.size(); ++i) {
     const auto& d = report.diagnostics[i];
     out += std::string(i == 0 ? "\n" : ",\n") + "    {\"severity\": " + JsonString(SeverityName(d.severity)) +
-           ", \"rule\": " + JsonString(d.rule.c_str()) + ", \"file\": " + JsonString(d.file) +
+           ", \"rule\": " + JsonString(d.rule.c_str()) + ", \"file\": " + JsonString(ReportedFile(d.file, options)) +
            ", \"line\": " + std::to_string(d.line) + ", \"column\": " + std::to_string(d.column) +
            ", \"message\": " + JsonString(d.message) + "}";
   }
@@ -133,22 +176,32 @@ std::string FormatJson(const CheckReport& report) {
   return out;
 }
 
-std::string FormatSarif(const CheckReport& report) {
+std::string FormatSarif(const CheckReport& report, const FormatOptions& options) {
   std::string out =
       "{\n  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n  \"version\": \"2.1.0\",\n"
-      "  \"runs\": [{\n    \"tool\": {\"driver\": {\"name\": \"notify-check\", \"rules\": [";
+      "  \"runs\": [{\n    \"tool\": {\"driver\": {\"name\": \"notify-check\", \"version\": \"" NOTIFY_VERSION
+      "\", \"informationUri\": \"" NOTIFY_CHECKER_DOCS_URI "\", \"rules\": [";
   const auto& rules = Rules();
   for (std::size_t i = 0; i < rules.size(); ++i) {
-    const std::string text = JsonString(rules[i].description);
+    const RuleDoc* doc = DocOf(rules[i].id);
+    // A rule the page lacks still gets its one line, so the report stays valid.
+    const std::string markdown = doc ? doc->markdown : rules[i].description;
+    const std::wstring severity = doc ? FromUtf8(doc->severity) : L"";
     out += std::string(i == 0 ? "\n" : ",\n") + "      {\"id\": " + JsonString(rules[i].id) +
-           ", \"shortDescription\": {\"text\": " + text + "}, \"fullDescription\": {\"text\": " + text +
-           "}, \"help\": {\"text\": " + JsonString(FromUtf8(std::string("See docs/checker.md, rule ") + rules[i].id)) +
-           "}}";
+           ", \"shortDescription\": {\"text\": " + JsonString(rules[i].description) +
+           "}, \"fullDescription\": {\"text\": " + JsonString(PlainText(markdown)) +
+           "}, \"help\": {\"text\": " + JsonString(L"Rule " + FromUtf8(rules[i].id) + L" (" + severity + L"): " +
+                                                   PlainText(markdown)) +
+           ", \"markdown\": " + JsonString(FromUtf8("**" + std::string(rules[i].id) + "** (" + ToUtf8(severity) +
+                                                     "): " + markdown)) +
+           "}, \"helpUri\": \"" NOTIFY_CHECKER_DOCS_URI "#rules\"}";
   }
-  std::string folder = UriPath(report.folder);
-  while (!folder.empty() && folder.front() == '/') folder.erase(0, 1);
-  out += "\n    ]}},\n    \"originalUriBaseIds\": {\"FOLDER\": {\"uri\": \"file:///" + folder +
-         "\"}},\n    \"results\": [";
+  out += "\n    ]}},\n";
+  if (options.pathPrefix.empty()) {
+    out += "    \"originalUriBaseIds\": {\"FOLDER\": {\"uri\": " + JsonString(FromUtf8(FileUri(report.folder))) +
+           "}},\n";
+  }
+  out += "    \"results\": [";
   for (std::size_t i = 0; i < report.diagnostics.size(); ++i) {
     const auto& d = report.diagnostics[i];
     std::size_t ruleIndex = 0;
@@ -156,7 +209,7 @@ std::string FormatSarif(const CheckReport& report) {
     out += std::string(i == 0 ? "\n" : ",\n") + "      {\"ruleId\": " + JsonString(d.rule.c_str()) +
            ", \"ruleIndex\": " + std::to_string(ruleIndex) + ", \"level\": " + JsonString(SarifLevel(d.severity).c_str()) +
            ", \"message\": {\"text\": " + JsonString(d.message) +
-           "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": " + ArtifactLocation(d.file) +
+           "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": " + ArtifactLocation(d.file, options) +
            ", \"region\": {\"startLine\": " + std::to_string(d.line) +
            ", \"startColumn\": " + std::to_string(d.column) + "}}}]}";
   }

@@ -7,8 +7,18 @@
 
 namespace notify::checker {
 
-std::string FormatText(const CheckReport& report);
-std::string FormatJson(const CheckReport& report);
-std::string FormatSarif(const CheckReport& report);
+struct FormatOptions {
+  // Written before each path relative to the folder ("packaging/notify"), so that a
+  // code-scanning service finds the file from the repository's root.
+  std::wstring pathPrefix;
+};
+
+std::string FormatText(const CheckReport& report, const FormatOptions& options = {});
+std::string FormatJson(const CheckReport& report, const FormatOptions& options = {});
+std::string FormatSarif(const CheckReport& report, const FormatOptions& options = {});
+
+// A path as an absolute file URI: "file:///C:/x", "file:///tmp/x", and for a network path
+// "\\server\share\x" the host form "file://server/share/x"; characters escaped.
+std::string FileUri(const std::wstring& path);
 
 }  // namespace notify::checker

@@ -6,8 +6,8 @@
 
 namespace notify::checker {
 
-// The popup's label font where there is one; otherwise a cautious estimate that errs towards
-// text fitting, so that a warning from it is a real one.
+// The popup's label font where there is one; otherwise an estimate that errs towards text
+// not fitting, so that what the popup would cut is never passed as fitting.
 std::unique_ptr<TextMeasure> LabelTextMeasure();
 // True when LabelTextMeasure only estimates: findings then say "about".
 bool TextMeasureIsEstimate();

@@ -42,6 +42,26 @@ TwipsPoint PopupPosition(const ui::ScreenMetrics& screen, float popupWidthTwips,
           screen.heightTwips - popupHeightTwips - band - kPopupMarginTwips};
 }
 
+PixelPoint PopupPixelPosition(const ui::ScreenMetrics& primary, const ui::MonitorArea& area, int dpi, int width,
+                              int height) {
+  const auto empty = [](const ui::ScreenPixelRect& r) { return r.right <= r.left || r.bottom <= r.top; };
+  ui::MonitorArea known = area;
+  if (empty(known.monitor)) {
+    known.monitor = {0, 0, RoundInto<std::int32_t>(primary.widthTwips / primary.twipsPerPixelX),
+                     RoundInto<std::int32_t>(primary.heightTwips / primary.twipsPerPixelY)};
+    known.workArea = primary.workArea;
+  }
+  if (empty(known.workArea)) known.workArea = known.monitor;
+  // The twips arithmetic above, with the monitor's own pixels as the unit.
+  ui::ScreenMetrics scaled;
+  scaled.twipsPerPixelX = scaled.twipsPerPixelY = ui::TwipsPerPixel(dpi);
+  scaled = OnMonitor(scaled, known);
+  const float tpp = scaled.twipsPerPixelX;
+  const TwipsPoint at =
+      PopupPosition(scaled, static_cast<float>(width) * tpp, static_cast<float>(height) * tpp);
+  return {RoundInto<std::int32_t>(at.left / tpp), RoundInto<std::int32_t>(at.top / tpp)};
+}
+
 RegionCorner RoundedRegionCorner(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips) {
   return {RoundInto<std::int32_t>(static_cast<double>(popupWidthTwips) / screen.twipsPerPixelX + 1),
           RoundInto<std::int32_t>(static_cast<double>(popupHeightTwips) / screen.twipsPerPixelY + 1)};

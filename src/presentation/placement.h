@@ -29,6 +29,18 @@ ui::ScreenMetrics OnMonitor(ui::ScreenMetrics metrics, const ui::MonitorArea& ar
 // Bottom right of the screen, 96 twips in from the right edge and above the bottom band.
 TwipsPoint PopupPosition(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips);
 
+// The popup's top-left corner in screen pixels, for a popup `width` x `height` device
+// pixels drawn at `dpi` on the area's monitor (the primary screen of `primary` when the
+// area is unknown): bottom right, 96 twips in at that monitor's scale. A monitor without
+// a work area counts as all work area.
+struct PixelPoint {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  bool operator==(const PixelPoint&) const = default;
+};
+PixelPoint PopupPixelPosition(const ui::ScreenMetrics& primary, const ui::MonitorArea& area, int dpi, int width,
+                              int height);
+
 // The region's exclusive right/bottom corner in pixels: size / twips-per-pixel + 1,
 // rounded half-to-even into 32 bits. Throws RuntimeError when it does not fit.
 struct RegionCorner {

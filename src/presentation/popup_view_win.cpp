@@ -1,6 +1,5 @@
 #include "presentation/popup_view_win.h"
 
-#include "controls/button/uc04_geometry.h"
 #include "controls/button/uc04_win.h"
 #include "platform/error.h"
 #include "platform/handles_win.h"
@@ -138,39 +137,6 @@ PopupView::PopupView(const PopupButtonFactory& makeButton) {
   form_.Accessible(this);
 }
 
-std::wstring PopupView::AccessibleName() const { return title_->Text(); }
-
-std::wstring PopupView::AccessibleDescription() const {
-  std::wstring text = content_->Text();
-  for (const ui::Label* line : {author_, date_}) {
-    if (!line->Visible() || line->Text().empty()) continue;
-    if (!text.empty()) text += L"\r\n";
-    text += line->Text();
-  }
-  return text;
-}
-
-std::vector<ui::AccessibleButton> PopupView::AccessibleButtons() const {
-  std::vector<ui::AccessibleButton> buttons;
-  for (const PopupButton* b : {close_.get(), confirm_.get()}) {
-    if (b == nullptr) continue;
-    buttons.push_back({b->Handle(), button::SpokenCaption(b->Caption()), button::AccessKeyShortcut(b->Caption())});
-  }
-  return buttons;
-}
-
-void PopupView::PressButton(std::size_t index) {
-  PopupButton* b = index == 0 ? close_.get() : index == 1 ? confirm_.get() : nullptr;
-  if (b != nullptr && b->Visible()) b->PerformClick();
-}
-
-// The form has resized itself; the buttons follow, and the region is made at the new size.
-void PopupView::Rescale(int dpi) {
-  if (close_) close_->ScaleTo(dpi);
-  if (confirm_) confirm_->ScaleTo(dpi);
-  if (regionCorner_) SetRoundedRegion(*regionCorner_, *regionCorner_);
-}
-
 PopupView::~PopupView() { Unload(); }
 
 void PopupView::Unload() {
@@ -244,11 +210,17 @@ void PopupView::LoadLogo(const MsgRecord& record) noexcept {
 
 void PopupView::LayoutPopup(const MsgRecord& record) noexcept {
   TrapVoid([&] {
-    PopupModel model = Capture();
-    LayoutPopupModel(model, record, FormTextMeasure(form_));
-    // Also after a failed step: what the layout set before it stays.
-    Apply(model);
+    laidOut_ = record;
+    Layout(record);
   });
+  TrapVoid([&] { PlaceAgain(); });
+}
+
+void PopupView::Layout(const MsgRecord& record) {
+  PopupModel model = Capture();
+  LayoutPopupModel(model, record, FormTextMeasure(form_));
+  // Also after a failed step: what the layout set before it stays.
+  Apply(model);
 }
 
 void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipseHeight) noexcept {
@@ -256,7 +228,12 @@ void PopupView::SetRoundedRegion(std::int16_t ellipseWidth, std::int16_t ellipse
   notify::SetRoundedRegion(form_, ellipseWidth, ellipseHeight);
 }
 
-void PopupView::PlacePopup(const ui::MonitorArea& screen) noexcept { notify::PlacePopup(form_, {}, screen); }
+void PopupView::PlacePopup(const ui::MonitorArea& screen) noexcept {
+  placing_ = true;
+  notify::PlacePopup(form_, calls_, screen);
+  placing_ = false;
+  placed_ = true;
+}
 
 win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,
                                          const WindowShapeCalls& calls) {
@@ -281,13 +258,18 @@ void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t el
   });
 }
 
+void PlaceOnMonitor(ui::Form& form, const WindowShapeCalls& calls, const ui::MonitorArea& screen) {
+  const PixelPoint at =
+      PopupPixelPosition(calls.screenMetrics(), screen, form.Dpi(), form.ClientWidth(), form.ClientHeight());
+  form.MoveToPixels({at.x, at.y});
+}
+
 void PlacePopup(ui::Form& form, const WindowShapeCalls& calls, const ui::MonitorArea& screen) noexcept {
   TrapVoid([&] {
-    const TwipsPoint at =
-        PopupPosition(OnMonitor(ui::QueryScreenMetrics(), screen), form.WidthTwips(), form.HeightTwips());
-    form.MoveTwips(at.left, at.top, form.WidthTwips(), form.HeightTwips());
-    // The place may be on a monitor of another scale.
-    form.RefreshDpi();
+    // Sized at the scale of the monitor it goes to before it goes there, so the size and
+    // the margins are both in that monitor's pixels.
+    form.SetDpi(calls.monitorDpi(screen.monitor));
+    PlaceOnMonitor(form, calls, screen);
     // NOACTIVATE: making the popup topmost must not take the activation from the user's
     // window (and without a window manager Wine would wait on every later hide). A popup
     // that cannot be made topmost is still shown where it is.

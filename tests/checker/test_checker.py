@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """End to end: the real checker (notify-check natively, NotifyCheck.exe under Wine) on the
 fixture folders beside this script, one folder per kind of problem, asserting on its JSON."""
+import atexit
 import json
 import os
 import shutil
@@ -35,8 +36,37 @@ def check_json(folder, *args, expect=None):
     return code, report
 
 
+# The skin styles the fixtures share (skin/<style>), copied into each fixture's Image folder
+# unless it brings a style of that name itself.
+SKIN = os.path.join(HERE, "skin")
+COPIES = tempfile.mkdtemp(prefix="checker-fixtures-")
+atexit.register(shutil.rmtree, COPIES, True)
+
+
 def fixture(name):
-    return os.path.join(HERE, name)
+    """A copy of the fixture folder with the shared skin; 'folder/file' names a file in it."""
+    folder, _, rest = name.partition("/")
+    copy = os.path.join(COPIES, folder)
+    if not os.path.isdir(copy):
+        shutil.copytree(os.path.join(HERE, folder), copy)
+        for style in os.listdir(SKIN):
+            target = os.path.join(copy, "Image", style)
+            if not os.path.exists(target):
+                shutil.copytree(os.path.join(SKIN, style), target)
+    return os.path.join(copy, rest) if rest else copy
+
+
+def edited(name, old, new):
+    """A fresh copy of the fixture whose Message.xml has old replaced by new."""
+    folder = os.path.join(tempfile.mkdtemp(dir=COPIES), name)
+    shutil.copytree(fixture(name), folder)
+    catalogue = os.path.join(folder, "Message.xml")
+    with open(catalogue, encoding="utf-8") as f:
+        text = f.read()
+    assert old in text, old
+    with open(catalogue, "w", encoding="utf-8", newline="") as f:
+        f.write(text.replace(old, new))
+    return folder
 
 
 def found(report, severity=None):
@@ -65,7 +95,7 @@ class Values(unittest.TestCase):
         self.assertFalse(report["readable"])
         self.assertEqual(report["show"], [])
         self.assertEqual([(m["id"], m["line"], m["decision"]) for m in report["messages"]],
-                         [("good", 3, "show"), ("spring-sale", 16, "error"), ("no-date", 29, "error"),
+                         [("good", 3, "blocked"), ("spring-sale", 16, "error"), ("no-date", 29, "error"),
                           ("no-colour", 42, "error"), ("no-confirm", 55, "error"), ("too-wide", 67, "error")])
         self.assertEqual(found(report, "error"),
                          [("value", "Message.xml", 21, 26), ("value", "Message.xml", 29, 25),
@@ -82,7 +112,8 @@ class Values(unittest.TestCase):
         lines = out.splitlines()
         self.assertIn('Message.xml:21:26: error: Message "spring-sale": Form Width "abc" is not a whole number'
                       + DUE + " [value]", lines)
-        self.assertEqual(lines[-1], "6 messages: 0 to show, 5 in error; 5 errors, 0 warnings")
+        self.assertIn("  #1 good (line 3): blocked", lines)
+        self.assertEqual(lines[-1], "6 messages: 0 to show, 5 in error, 1 blocked; 5 errors, 0 warnings")
 
 
 class Decisions(unittest.TestCase):
@@ -101,17 +132,15 @@ class Decisions(unittest.TestCase):
     def test_defer_off_is_noted_at_its_attribute(self):
         _, plain = check_json(fixture("decisions"), "--new-user", expect=0)
         self.assertNotIn("defer", [d["rule"] for d in plain["diagnostics"]])
-        with tempfile.TemporaryDirectory() as scratch:
-            folder = os.path.join(scratch, "app")
-            shutil.copytree(fixture("decisions"), folder)
-            catalogue = os.path.join(folder, "Message.xml")
-            with open(catalogue, encoding="utf-8") as f:
-                text = f.read()
-            with open(catalogue, "w", encoding="utf-8", newline="") as f:
-                f.write(text.replace('<Catalog AppID="Checker.Fixture">', '<Catalog AppID="Checker.Fixture" Defer=" off ">'))
-            _, report = check_json(folder, "--new-user", expect=0)
+        folder = edited("decisions", '<Catalog AppID="Checker.Fixture">', '<Catalog AppID="Checker.Fixture" Defer=" off ">')
+        _, report = check_json(folder, "--new-user", expect=0)
         self.assertEqual(report["show"], plain["show"])
         self.assertIn(("defer", "Message.xml", 2, 34), found(report, "note"))
+
+    def test_defer_off_is_noted_with_an_empty_app_id(self):
+        _, report = check_json(fixture("empty-app-id"), "--new-user", expect=0)
+        self.assertEqual((report["appId"], report["show"]), ("", ["a"]))
+        self.assertIn(("defer", "Message.xml", 2, 19), found(report, "note"))
 
     def test_new_user_and_another_day_change_the_decisions(self):
         _, report = check_json(fixture("decisions"), "--new-user", expect=0)
@@ -153,6 +182,43 @@ class WholeCatalogue(unittest.TestCase):
                 f.write('<Catalog AppID="Many">\n' + one * 32767 + "</Catalog>\n")
             code, report = check_json(folder, "--new-user", expect=0)
             self.assertEqual(len(report["messages"]), 32767)
+
+
+class CacheName(unittest.TestCase):
+    """An AppID whose cache Windows could not create empties the catalogue, on both builds."""
+
+    BAD = [("Vendor.Pro:Max", "':'"), ("Vendor.A|B", "'|'"), ("Vendor.What?", "'?'"), ("Star*.Vendor", "'*'"),
+           ("Vendor.&quot;Q&quot;", "'\"'"), ("Vendor.&lt;b", "'<'"), ("Vendor.b&gt;", "'>'"),
+           ("Vendor.CON", "reserved device name"), ("nul.Product", "reserved device name"),
+           ("Vendor.com1", "reserved device name"), ("Vendor.LPT9 .x", "reserved device name"),
+           ("Vendor." + "x" * 250, "characters long")]
+    GOOD = ["Vendor.Console", "Vendor.COM10", "Vendor.COM0", "Vendor.Pro-Max_2 (x86)", "Con-Tools.Aux2"]
+
+    def test_cache_windows_cannot_create_is_an_error(self):
+        for app_id, complaint in self.BAD:
+            folder = edited("bad-cache", 'AppID="Vendor.Pro:Max"', 'AppID="%s"' % app_id)
+            code, report = check_json(folder, "--new-user", expect=1)
+            self.assertFalse(report["readable"], app_id)
+            self.assertEqual(report["show"], [], app_id)
+            self.assertEqual([m["decision"] for m in report["messages"]], ["blocked", "blocked"], app_id)
+            errors = [d for d in report["diagnostics"] if d["severity"] == "error"]
+            self.assertEqual([(d["rule"], d["line"], d["column"]) for d in errors], [("app-id", 2, 10)], app_id)
+            self.assertIn(complaint, errors[0]["message"], app_id)
+            self.assertIn("cannot create the seen-message cache", errors[0]["message"], app_id)
+
+    def test_names_windows_allows_pass(self):
+        for app_id in self.GOOD:
+            folder = edited("bad-cache", 'AppID="Vendor.Pro:Max"', 'AppID="%s"' % app_id)
+            code, report = check_json(folder, "--new-user", expect=0)
+            self.assertEqual(report["show"], ["a", "b"], app_id)
+
+    def test_no_show_in_any_format(self):
+        code, out, _ = run("--new-user", "--today", "2026-06-01", folder=fixture("bad-cache"))
+        self.assertEqual(code, 1)
+        lines = out.splitlines()
+        self.assertEqual([l for l in lines if l.startswith("  #")],
+                         ["  #1 a (line 3): blocked", "  #2 b (line 16): blocked"])
+        self.assertEqual(lines[-1], "2 messages: 0 to show, 2 blocked; 1 error, 0 warnings")
 
 
 class Presentation(unittest.TestCase):
@@ -234,6 +300,29 @@ class Arguments(unittest.TestCase):
             self.assertEqual(code, 2)
             self.assertIn("previews need the Windows build", err)
             self.assertEqual(os.listdir(out), [])
+
+
+class Previews(unittest.TestCase):
+    @staticmethod
+    def counts(png):
+        """Pixels of the logos' pure red and pure blue in a preview."""
+        raw = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], capture_output=True, check=True,
+                             timeout=60).stdout
+        pixels = [raw[i:i + 3] for i in range(0, len(raw), 3)]
+        return pixels.count(b"\xff\x00\x00"), pixels.count(b"\x00\x00\xff")
+
+    @unittest.skipUnless(WINDOWS, "previews need the Windows build")
+    def test_each_preview_has_its_own_logo(self):
+        with tempfile.TemporaryDirectory() as out:
+            code, _, err = run("--new-user", "--today", "2026-06-01", "--preview", arg_path(out),
+                               folder=fixture("logos"))
+            self.assertEqual(code, 0, err)
+            red_in_red, blue_in_red = self.counts(os.path.join(out, "1-red.png"))
+            red_in_blue, blue_in_blue = self.counts(os.path.join(out, "2-blue.png"))
+        # Same style, so the same frame: only the logo tells the two apart.
+        self.assertGreater(red_in_red, 100)
+        self.assertLess(red_in_blue, red_in_red // 4)
+        self.assertGreater(blue_in_blue - blue_in_red, 100)
 
 
 class WritesNothing(unittest.TestCase):

@@ -264,12 +264,33 @@ def click(x, y):
     xdotool("mousemove", 5, 5)
 
 
-def app_with_demo_skin(app_id, messages):
-    """A program folder with the demo's skin and a catalogue of these messages."""
+def app_with_demo_skin(app_id, messages, root_attributes=""):
+    """A program folder with the demo's skin and a catalogue of these messages; root_attributes
+    are added to the catalogue's root element as written."""
     app = ProgramFolder()
     copy_demo_skin(app)
-    app.write("Message.xml", catalogue(app_id, messages))
+    text = catalogue(app_id, messages)
+    if root_attributes:
+        text = text.replace(f'AppID="{app_id}"', f'AppID="{app_id}" {root_attributes}', 1)
+    app.write("Message.xml", text)
     return app
+
+
+# The popup of a 300 x 160 message (harness.message's default) in the demo's Blue skin, with a
+# 77 x 27 confirm button and no date or author lines.
+BLUE_POPUP = (327, 187)
+
+
+def find_popup():
+    return find_window(*BLUE_POPUP)
+
+
+def wait_popup(timeout=30):
+    return wait_window(*BLUE_POPUP, timeout)
+
+
+def popup_gone(timeout):
+    return wait_for(lambda: find_popup() is None, timeout)
 
 
 def wait_window(width, height, timeout=30):

@@ -1,9 +1,16 @@
 """Hostile catalogues and caches: whatever the files hold, Notify.exe ends by itself within
 30 s, shows nothing, writes no log line, leaves an existing cache as it was and does not
-crash. The big inputs are made here, never stored."""
+crash. The big inputs are made here, never stored.
+
+Each input is wrapped so that acceptance would be seen: around it stands a catalogue, or a
+cache beside one, that would show message M1 at once. So "nothing shown and the cache
+unchanged" proves the file was refused, not read into something harmless. External
+entities point at a loopback server that records every request it gets."""
+import http.server
 import os
 import random
 import shutil
+import threading
 
 import harness as h
 
@@ -11,11 +18,37 @@ APP_ID = "E2E.Hostile"
 GOOD_CACHE = b'<?xml version="1.0" encoding="GB2312"?>\r\n<Config><ID>seen-before</ID></Config>\r\n'
 
 
-# Each structured input is wrapped in the shape of the file it replaces, so that if a parser
-# did accept it, the run would still have nothing to show: a catalogue without messages, a
-# cache that has seen the one message.
-CATALOGUE_SHAPE = (f'<Catalog AppID="{APP_ID}">', "</Catalog>")
-CACHE_SHAPE = ("<Config><ID>M1</ID>", "</Config>")
+# Accepted, either shape shows M1: the catalogue holds it, and the cache has not seen it.
+M1 = h.message("M1", auto_shut=1)
+CATALOGUE_SHAPE = (f'<Catalog AppID="{APP_ID}"><Message {M1[0]}>{M1[1]}</Message>', "</Catalog>")
+CACHE_SHAPE = ("<Config><ID>seen-before</ID>", "</Config>")
+
+
+class EntityServer:
+    """A loopback HTTP server that answers every GET with an identifier and records the paths."""
+
+    def __init__(self):
+        requests = self.requests = []
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                requests.append(self.path)
+                body = b"M1"
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.url = f"http://127.0.0.1:{self.server.server_address[1]}/"
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
 
 
 def entity_bomb(shape):
@@ -25,12 +58,10 @@ def entity_bomb(shape):
     return (text + "]>" + shape[0] + "&lol9;" + shape[1]).encode()
 
 
-def external_entity(app, shape):
-    secret = os.path.join(app.root, "secret.txt")
-    with open(secret, "w") as f:
-        f.write("TOPSECRET")
-    uri = "file:///" + h.win_path(secret).replace("\\", "/")
-    return (f'<!DOCTYPE r [<!ENTITY x SYSTEM "{uri}">]>' + shape[0] + "&x;" + shape[1]).encode()
+def external_entity(server, shape, kind):
+    # Read, the entity would say "M1"; the server hears any fetch of it or of a DTD.
+    return (f'<!DOCTYPE r SYSTEM "{server.url}{kind}.dtd" [<!ENTITY x SYSTEM "{server.url}{kind}">]>'
+            + shape[0] + "<x>&x;</x>" + shape[1]).encode()
 
 
 def deep_nesting(shape):
@@ -47,13 +78,13 @@ def invalid_for_declared_encoding(shape):
     return b'<?xml version="1.0" encoding="GB2312"?>' + shape[0].encode() + b"<x>\xff\x80\xff</x>" + shape[1].encode()
 
 
-def hostile_files(app, shape):
+def hostile_files(server, shape, kind):
     """(name, bytes or None for a folder in the file's place)."""
     return [
         ("random bytes", random.Random(12).randbytes(64 * 1024)),
         ("empty file", b""),
         ("entity bomb", entity_bomb(shape)),
-        ("external entity", external_entity(app, shape)),
+        ("external entity", external_entity(server, shape, kind)),
         ("100000-deep nesting", deep_nesting(shape)),
         ("30 MB of text", thirty_megabytes_of_text(shape)),
         ("invalid bytes for the declared encoding", invalid_for_declared_encoding(shape)),
@@ -90,30 +121,50 @@ def run_and_check(app, case, cache, cache_bytes):
             f"{case}: files were left beside the cache")
 
 
-def hostile_catalogues():
+def hostile_catalogues(server):
     cache = h.cache_file(APP_ID)
     with h.ProgramFolder() as app:
-        for case, data in hostile_files(app, CATALOGUE_SHAPE):
+        for case, data in hostile_files(server, CATALOGUE_SHAPE, "catalogue"):
             h.reset_cache()
             place(cache, GOOD_CACHE)
             place(os.path.join(app.path, "Message.xml"), data)
             run_and_check(app, "catalogue: " + case, cache, GOOD_CACHE)
 
 
-def hostile_caches():
+def hostile_caches(server):
     cache = h.cache_file(APP_ID)
     with h.ProgramFolder() as app:
         # A message that would show at once if the cache let the selection through.
-        app.write("Message.xml", h.catalogue(APP_ID, [h.message("M1", auto_shut=1)]))
-        for case, data in hostile_files(app, CACHE_SHAPE):
+        app.write("Message.xml", h.catalogue(APP_ID, [M1]))
+        for case, data in hostile_files(server, CACHE_SHAPE, "cache"):
             h.reset_cache()
             place(cache, data)
             run_and_check(app, "cache: " + case, cache, data)
 
 
+def wrapped_shapes_show_when_readable(server):
+    """The control: the same shapes around harmless text are read, and M1 shows."""
+    cache = h.cache_file(APP_ID)
+    for name, shape in (("catalogue", CATALOGUE_SHAPE), ("cache", CACHE_SHAPE)):
+        with h.ProgramFolder() as app:
+            h.reset_cache()
+            place(cache, GOOD_CACHE if name == "catalogue" else (shape[0] + "<x>M2</x>" + shape[1]).encode())
+            app.write("Message.xml", (shape[0] + "<x>M2</x>" + shape[1]) if name == "catalogue"
+                      else h.catalogue(APP_ID, [M1]))
+            appeared = h.windows_appearing_during(app.start(), 30)
+            h.check(appeared, f"the {name} shape around harmless text showed nothing: the test cannot see acceptance")
+            h.check("M1" in h.cache_ids(APP_ID), f"the {name} shape: M1 was not recorded")
+
+
 def test():
-    hostile_catalogues()
-    hostile_caches()
+    server = EntityServer()
+    try:
+        wrapped_shapes_show_when_readable(server)
+        hostile_catalogues(server)
+        hostile_caches(server)
+        h.check(not server.requests, f"external entities or DTDs were fetched: {server.requests}")
+    finally:
+        server.close()
 
 
 if __name__ == "__main__":

@@ -8,20 +8,11 @@ import time
 
 import harness as h
 
-# The demo's Blue skin makes a 300 x 160 message with a confirm button 327 x 187.
-W, H = 327, 187
 BODY = (150, 100)  # inside the popup, on no button
 
 
-app_with = h.app_with_demo_skin
-
-
-def wait_popup():
-    return h.wait_window(W, H)
-
-
 def click_then_key(key):
-    x, y, _, _ = wait_popup()
+    x, y, _, _ = h.wait_popup()
     h.click(x + BODY[0], y + BODY[1])
     time.sleep(0.5)
     h.xdotool("key", key)
@@ -34,14 +25,14 @@ def waiting_messages(*ids):
 def start_until_first_shown(app, app_id, first_id):
     proc = app.start()
     h.check(h.wait_for(lambda: h.cache_ids(app_id) == [first_id], 30), f"{first_id} was not shown")
-    wait_popup()
+    h.wait_popup()
     return proc
 
 
 def alt_f4_and_esc_act_as_the_close_button():
     h.reset_cache()
     msgs = waiting_messages("K1", "K2")
-    with app_with("E2E.Keys", msgs) as app:
+    with h.app_with_demo_skin("E2E.Keys", msgs) as app:
         proc = start_until_first_shown(app, "E2E.Keys", "K1")
         time.sleep(1.5)
         h.check(proc.poll() is None and h.cache_ids("E2E.Keys") == ["K1"], "AutoShut 0 must wait for the user")
@@ -63,7 +54,7 @@ def the_end_of_the_session_ends_notify_promptly_in_order():
     sender = os.path.join(h.BUILD_DIR, "bin", "session_end_sender.exe")
     h.check(os.path.exists(sender), f"{sender} is not built")
     h.reset_cache()
-    with app_with("E2E.Logoff", waiting_messages("L1", "L2")) as app:
+    with h.app_with_demo_skin("E2E.Logoff", waiting_messages("L1", "L2")) as app:
         proc = start_until_first_shown(app, "E2E.Logoff", "L1")
         begin = time.monotonic()
         answer = subprocess.run(["wine", sender], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,

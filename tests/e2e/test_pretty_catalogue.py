@@ -8,7 +8,6 @@ import time
 
 import harness as h
 
-W, H = 327, 187  # the demo's Blue skin around a 300 x 160 form, as in test_lifecycle
 LOGO_POINT = (22 + 6, 44 + 24)  # inside the notify.png logo's blue disc
 
 
@@ -29,8 +28,8 @@ def popup_shot(app, app_id, name):
     try:
         h.check(h.wait_for(lambda: h.cache_ids(app_id), 30), f"{app_id}: no message was shown")
         time.sleep(0.6)
-        popup = h.find_window(W, H)
-        h.check(popup, f"{app_id}: no {W} x {H} popup")
+        popup = h.find_popup()
+        h.check(popup, f"{app_id}: no popup")
         image = h.Image(h.screenshot(os.path.join(app.root, name)))
     finally:
         proc.wait(timeout=30)
@@ -67,10 +66,11 @@ def test():
 
     h.check(popup == compact, f"popup at {popup}, the compact one at {compact}")
     x0, y0 = popup[0], popup[1]
-    differing = sum(1 for y in range(H) for x in range(W)
+    width, height = h.BLUE_POPUP
+    differing = sum(1 for y in range(height) for x in range(width)
                     if max(abs(p - q) for p, q in zip(image.pixel(x0 + x, y0 + y),
                                                       compact_image.pixel(x0 + x, y0 + y))) > 8)
-    h.check(differing <= W * H // 200, f"{differing} of {W * H} popup pixels differ from the compact catalogue's")
+    h.check(differing <= width * height // 200, f"{differing} of {width * height} popup pixels differ from the compact catalogue's")
 
 
 if __name__ == "__main__":

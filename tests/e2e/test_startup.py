@@ -112,17 +112,26 @@ def the_same_file_under_other_names_runs_once():
                 "another drive letter": letter.upper() + ":\\app\\Notify.exe",
                 "other case": h.win_path(first.exe).upper(),
             }
+            def start_as(path):
+                return subprocess.Popen(["wine", path], cwd=first.path, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
             for what, path in spellings.items():
-                second = subprocess.Popen(["wine", path], cwd=first.path, stdin=subprocess.DEVNULL,
-                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                second = start_as(path)
                 second.wait(timeout=30)
                 h.check(running.poll() is None, f"the first instance ended too early for this test ({what})")
                 ids = h.cache_ids("E2E.Names")
                 h.check(ids == ["S1"], f"started as {path} ({what}), it ran a second time: cache {ids}")
+            running.wait(timeout=60)
+            h.check(h.cache_ids("E2E.Names") == ["S1", "S2"], f"cache at the end: {h.cache_ids('E2E.Names')}")
+
+            # Each spelling really names the program: alone, it starts and shows its message.
+            for n, (what, path) in enumerate(spellings.items(), start=3):
+                first.write("Message.xml", h.catalogue("E2E.Names", [h.message(f"S{n}", auto_shut=1)]))
+                start_as(path).wait(timeout=60)
+                h.check(f"S{n}" in h.cache_ids("E2E.Names"), f"started alone as {path} ({what}), it did not run")
         finally:
             os.remove(link)
-        running.wait(timeout=60)
-        h.check(h.cache_ids("E2E.Names") == ["S1", "S2"], f"cache at the end: {h.cache_ids('E2E.Names')}")
 
 
 def test():

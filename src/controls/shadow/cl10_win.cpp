@@ -65,6 +65,15 @@ void CL10::SetDepth(std::int32_t vNewDepth) noexcept {
   TrapVoid([&] { controller_.SetDepth(vNewDepth); });
 }
 
+void CL10::SetDepthAt96(std::int32_t depth, std::function<int()> ownerDpi) noexcept {
+  TrapVoid([&] {
+    ownerDpi_ = std::move(ownerDpi);
+    controller_.SetDepthAt96(depth);
+  });
+}
+
+int CL10::OwnerDpi() { return ownerDpi_ ? ownerDpi_() : ui::WindowDpi(owner_); }
+
 void CL10::SetTransparency(std::int32_t vNewTransparency) noexcept {
   TrapVoid([&] { controller_.SetTransparency(vNewTransparency); });
 }
@@ -187,9 +196,9 @@ void CL10::ShowStrips(bool show) noexcept {
   TrapVoid([&] { controller_.SetWanted(show); });
 }
 
-void ApplyShadow(HWND form, CL10& shadow) noexcept {
+void ApplyShadow(HWND form, CL10& shadow, std::function<int()> formDpi) noexcept {
   if (!shadow.Shadow(form)) return;
-  shadow.SetDepth(ui::ScaleLength(5, ui::WindowDpi(form)));  // 5 px at 96 DPI, as wide at any scale
+  shadow.SetDepthAt96(5, std::move(formDpi));  // as wide at any scale
   shadow.SetColor(RGB(66, 66, 66));
   shadow.SetTransparency(50);
   // Attached to a popup already showing an earlier message: show the strips now.

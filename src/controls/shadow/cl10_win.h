@@ -24,6 +24,9 @@ class CL10 : private MessageCallback, private ShadowEffects {
   void SetColor(std::uint32_t vNewColor) noexcept;
   std::int32_t Depth() const { return controller_.Depth(); }
   void SetDepth(std::int32_t vNewDepth) noexcept;
+  // A depth in 96-DPI pixels drawn at the owner's scale, as `ownerDpi` tells it (the
+  // window's own DPI without it), now and whenever the owner moves or resizes.
+  void SetDepthAt96(std::int32_t depth, std::function<int()> ownerDpi = {}) noexcept;
   std::uint8_t Transparency() const { return controller_.Transparency(); }
   void SetTransparency(std::int32_t vNewTransparency) noexcept;
 
@@ -59,15 +62,18 @@ class CL10 : private MessageCallback, private ShadowEffects {
                 std::uint8_t transparency) override;
   void MoveSide(ShadowSide side, const ShadowRect& rect) override;
   void ShowSide(ShadowSide side, bool show) override;
+  int OwnerDpi() override;
 
   HWND owner_ = nullptr;
   std::array<HWND, 4> windows_{};  // right, bottom, left, top
   Interceptor interceptor_;
   ShadowController controller_;
   std::function<void(ShadowSide)> drawObserver_;
+  std::function<int()> ownerDpi_;
 };
 
-// Attaches `shadow` to the popup form and, when that worked, gives it the popup's look.
-void ApplyShadow(HWND form, CL10& shadow) noexcept;
+// Attaches `shadow` to the popup form and, when that worked, gives it the popup's look,
+// its depth following the form's scale as `formDpi` tells it.
+void ApplyShadow(HWND form, CL10& shadow, std::function<int()> formDpi = {}) noexcept;
 
 }  // namespace notify

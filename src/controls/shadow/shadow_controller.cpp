@@ -1,5 +1,7 @@
 #include "controls/shadow/shadow_controller.h"
 
+#include "platform/ui/scale.h"
+
 namespace notify {
 
 namespace {
@@ -22,9 +24,27 @@ void ShadowController::SetColor(std::uint32_t vNewColor) {
 }
 
 void ShadowController::SetDepth(std::int32_t vNewDepth) {
+  depthAt96_ = 0;
   if (vNewDepth < 1 || vNewDepth == depth_) return;
   depth_ = vNewDepth;
   RefreshShadow();
+}
+
+void ShadowController::SetDepthAt96(std::int32_t depth) {
+  if (depth < 1) return;
+  SetDepth(ui::ScaleLength(static_cast<float>(depth), effects_.OwnerDpi()));
+  depthAt96_ = depth;
+}
+
+// Before the strips follow the owner: a new scale comes with a new size, so all four are
+// drawn again at the new depth.
+void ShadowController::FollowScale() {
+  if (depthAt96_ < 1) return;
+  const int depth = ui::ScaleLength(static_cast<float>(depthAt96_), effects_.OwnerDpi());
+  if (depth < 1 || depth == depth_) return;
+  depth_ = depth;
+  drawnWidth_ = -1;
+  drawnHeight_ = -1;
 }
 
 void ShadowController::SetTransparency(std::int32_t vNewTransparency) {
@@ -117,6 +137,7 @@ void ShadowController::OnOwnerMessage(std::uint32_t uMsg, std::uint64_t wParam,
     case kWmWindowPosChanged:
       if (position == nullptr) return;
       owner_ = *position;
+      FollowScale();
       FollowOwner();
       return;
     case kWmSize:

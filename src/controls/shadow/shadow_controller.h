@@ -35,6 +35,8 @@ class ShadowEffects {
                         std::uint8_t transparency) = 0;
   virtual void MoveSide(ShadowSide side, const ShadowRect& rect) = 0;
   virtual void ShowSide(ShadowSide side, bool show) = 0;
+  // The DPI the owner is drawn at, for a depth that follows its scale.
+  virtual int OwnerDpi() { return 96; }
 };
 
 class ShadowController {
@@ -47,6 +49,9 @@ class ShadowController {
   std::int32_t Depth() const { return depth_; }
   // Depths below 1 are ignored: the gradient divides by the depth.
   void SetDepth(std::int32_t vNewDepth);
+  // A depth in 96-DPI pixels, drawn at the owner's DPI now and again whenever the owner
+  // moves or resizes, as it does when its scale changes. SetDepth ends that.
+  void SetDepthAt96(std::int32_t depth);
   std::uint8_t Transparency() const { return transparency_; }
   void SetTransparency(std::int32_t vNewTransparency);
 
@@ -68,12 +73,14 @@ class ShadowController {
 
  private:
   void FollowOwner();
+  void FollowScale();
   void OnDisplayChange();
   void Draw(ShadowSide side);
 
   ShadowEffects& effects_;
   std::uint32_t colour_ = 0;
   std::int32_t depth_ = 7;
+  std::int32_t depthAt96_ = 0;  // 0: the depth does not follow the owner's scale
   std::uint8_t transparency_ = 140;
   bool supported_ = false;
   bool themeWatch_ = false;

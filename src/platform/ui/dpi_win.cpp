@@ -11,30 +11,44 @@ int SystemDpi() noexcept {
   return dpi > 0 ? dpi : kBaseDpi;
 }
 
-int WindowDpi(HWND window) noexcept {
-  // Looked up at run time: the executable must still start on Windows 7.
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
-  if (getDpiForWindow != nullptr && window != nullptr) {
-    if (const UINT dpi = getDpiForWindow(window); dpi > 0) return static_cast<int>(dpi);
-  }
-  // Windows 8.1: the monitor's effective DPI from the shell's scaling library.
+namespace {
+
+// Windows 8.1 and later: the monitor's effective DPI from the shell's scaling library.
+int EffectiveDpi(HMONITOR monitor) noexcept {
   using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
   static const auto getDpiForMonitor = [] {
     HMODULE shcore = ::LoadLibraryW(L"shcore.dll");  // kept for the process's life
     return shcore ? reinterpret_cast<GetDpiForMonitorFn>(::GetProcAddress(shcore, "GetDpiForMonitor")) : nullptr;
   }();
-  if (getDpiForMonitor != nullptr && window != nullptr) {
-    UINT x = 0;
-    UINT y = 0;
-    constexpr int kEffectiveDpi = 0;
-    if (SUCCEEDED(getDpiForMonitor(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y)) &&
-        x > 0) {
-      return static_cast<int>(x);
-    }
+  UINT x = 0;
+  UINT y = 0;
+  constexpr int kEffectiveDpi = 0;
+  if (getDpiForMonitor != nullptr && monitor != nullptr && SUCCEEDED(getDpiForMonitor(monitor, kEffectiveDpi, &x, &y)) &&
+      x > 0) {
+    return static_cast<int>(x);
   }
   return SystemDpi();
+}
+
+}  // namespace
+
+int WindowDpi(HWND window) noexcept {
+  // Looked up at run time: the executable must still start on Windows 7.
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
+  if (window == nullptr) return SystemDpi();
+  if (getDpiForWindow != nullptr) {
+    if (const UINT dpi = getDpiForWindow(window); dpi > 0) return static_cast<int>(dpi);
+  }
+  return EffectiveDpi(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
+}
+
+int MonitorDpi(const ScreenPixelRect& monitor) noexcept {
+  const RECT r{monitor.left, monitor.top, monitor.right, monitor.bottom};
+  const bool empty = r.right <= r.left || r.bottom <= r.top;
+  return EffectiveDpi(empty ? ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)
+                            : ::MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY));
 }
 
 }  // namespace notify::ui

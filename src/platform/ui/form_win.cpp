@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "platform/error.h"
-#include "platform/ui/dpi_win.h"
+#include "platform/ui/form_dpi_win.h"
 #include "platform/ui/scale.h"
 #include "platform/ui/screen_win.h"
 
@@ -26,27 +26,6 @@ void RegisterFormClass(WNDPROC procedure) {
     return ::RegisterClassExW(&wc) != 0;
   }();
   if (!registered) Fail("RegisterClassExW");
-}
-
-// The message font of the user's interface language, as the system's own dialogs use it,
-// brought to 96 DPI: the system gives it at its own DPI.
-LOGFONTW MessageFontAt96() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof(metrics);
-  LOGFONTW font{};
-  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    font = metrics.lfMessageFont;
-  } else {
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-  }
-  font.lfHeight = ::MulDiv(font.lfHeight, kBaseDpi, SystemDpi());
-  return font;
-}
-
-HFONT CreateFontAt(LOGFONTW font, int dpi) {
-  font.lfHeight = ::MulDiv(font.lfHeight, dpi, kBaseDpi);
-  if (HFONT created = ::CreateFontIndirectW(&font)) return created;
-  return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
 int CheckedExtent(int value) {
@@ -169,7 +148,9 @@ void Label::Paint(HDC dc, HFONT font, int dpi) const {
   ::SetTextColor(dc, ToColorRef(foreColor_));
   const DeviceSpan x = ScaleSpan(static_cast<float>(Left()), static_cast<float>(Width()), dpi);
   const DeviceSpan y = ScaleSpan(static_cast<float>(Top()), static_cast<float>(Height()), dpi);
-  RECT box{x.begin, y.begin, x.begin + x.extent, y.begin + y.extent};
+  // A wrapping label breaks its lines at the width it was measured at.
+  const int width = sizing_ == LabelSizing::WrapToWidth ? ScaleLength(static_cast<float>(Width()), dpi) : x.extent;
+  RECT box{x.begin, y.begin, x.begin + width, y.begin + y.extent};
   UINT format = DT_NOPREFIX | (centred_ ? DT_CENTER : DT_LEFT);
   format |= sizing_ == LabelSizing::OneLine ? DT_SINGLELINE : DT_WORDBREAK;
   // Hinting at the real DPI may make a line a pixel wider than its scaled 96-DPI box.
@@ -197,9 +178,7 @@ Form::Form() : baseFont_(MessageFontAt96()), font_(CreateFontAt(baseFont_, kBase
 Form::~Form() { Unload(); }
 
 void Form::Unload() {
-  // Readers may still hold the form's accessible object; from now on it is disconnected.
-  accessible_->content = nullptr;
-  accessible_->window = nullptr;
+  DisconnectAccessible();
   if (!window_) return;
   ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
   window_.reset();
@@ -219,6 +198,8 @@ void Form::MoveTwips(float left, float top, float width, float height) {
 void Form::WidthTwips(float value) { MoveTwips(LeftTwips(), TopTwips(), value, HeightTwips()); }
 void Form::HeightTwips(float value) { MoveTwips(LeftTwips(), TopTwips(), WidthTwips(), value); }
 
+void Form::MoveToPixels(POINT at) { MovePixels(at, logical_); }
+
 void Form::MovePixels(POINT at, SIZE logical) {
   at_ = at;
   logical_ = logical;
@@ -226,18 +207,6 @@ void Form::MovePixels(POINT at, SIZE logical) {
   if (!window_) return;
   ::SetWindowPos(window_.get(), nullptr, at.x, at.y, size_.cx, size_.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   Invalidate();
-}
-
-void Form::RefreshDpi() {
-  if (window_) ApplyDpi(WindowDpi(window_.get()));
-}
-
-void Form::ApplyDpi(int dpi) {
-  if (dpi <= 0 || dpi == dpi_) return;
-  dpi_ = dpi;
-  paintFont_.reset(CreateFontAt(baseFont_, dpi_));
-  MovePixels(at_, logical_);
-  if (dpiChanged_) dpiChanged_(dpi_);
 }
 
 void Form::BackColor(std::int32_t value) {
@@ -266,7 +235,12 @@ Label& Form::AddLabel(LabelSizing sizing) {
 }
 
 SIZE Form::MeasureText(const std::wstring& text, int wrapWidth) const {
-  return MeasureLabelText(LabelFont(), text, wrapWidth);
+  if (dpi_ == kBaseDpi) return MeasureLabelText(LabelFont(), text, wrapWidth);
+  // Hinting at the real DPI does not scale text exactly: a line that just fits at 96 DPI
+  // may wrap at another scale, so the box follows what paints.
+  const int deviceWrap = wrapWidth < 0 ? -1 : ScaleLength(static_cast<float>(wrapWidth), dpi_);
+  const SIZE device = MeasureLabelText(static_cast<HFONT>(paintFont_.get()), text, deviceWrap);
+  return {wrapWidth < 0 ? CoveringLength(device.cx, dpi_) : wrapWidth, CoveringLength(device.cy, dpi_)};
 }
 
 SIZE MeasureLabelText(HFONT font, const std::wstring& text, int wrapWidth) {
@@ -284,18 +258,12 @@ SIZE MeasureLabelText(HFONT font, const std::wstring& text, int wrapWidth) {
   return {width, box.bottom - box.top};
 }
 
-HFONT CreateLabelFont() { return CreateFontAt(MessageFontAt96(), kBaseDpi); }
-
 void Form::Render(HDC dc) const {
   win::DeleteObjectOwner brush(::CreateSolidBrush(ToColorRef(backColor_)));
   const RECT all{0, 0, size_.cx, size_.cy};
   ::FillRect(dc, &all, static_cast<HBRUSH>(brush.get()));
   for (const auto& image : images_) image->Paint(dc, dpi_);
   for (const auto& label : labels_) label->Paint(dc, static_cast<HFONT>(paintFont_.get()), dpi_);
-}
-
-void Form::RaiseAlert() const {
-  if (window_) ::NotifyWinEvent(EVENT_SYSTEM_ALERT, window_.get(), OBJID_CLIENT, CHILDID_SELF);
 }
 
 void Form::Invalidate() const {
@@ -321,30 +289,15 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   }
   auto* form = reinterpret_cast<Form*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (form != nullptr) {
+    if (LRESULT result = 0; form->DpiMessage(message, wParam, lParam, result) ||
+                            form->AccessibleMessage(message, wParam, lParam, result)) {
+      return result;
+    }
     switch (message) {
       case WM_ERASEBKGND:
         return 1;  // the paint covers everything
       case WM_PAINT:
         TrapVoid([form] { form->Paint(); });
-        return 0;
-      case WM_DPICHANGED: {
-        // Moved onto a monitor of another scale: keep the suggested place, redo the size.
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        TrapVoid([&] {
-          if (suggested != nullptr) form->at_ = {suggested->left, suggested->top};
-          form->ApplyDpi(LOWORD(wParam));
-        });
-        return 0;
-      }
-      case WM_GETOBJECT:
-        if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT) && form->accessible_->content != nullptr) {
-          return AnswerGetObject(form->accessible_, wParam);
-        }
-        break;
-      case kAccessiblePressMessage:
-        TrapVoid([&] {
-          if (form->accessible_->content != nullptr) form->accessible_->content->PressButton(wParam);
-        });
         return 0;
       case WM_SYSCHAR:
         if (form->accessKey_ && Trap(false, [&] { return form->accessKey_(static_cast<wchar_t>(wParam)); })) return 0;

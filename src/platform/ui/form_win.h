@@ -107,6 +107,7 @@ class Label final : public WindowlessControl {
   void Paint(HDC dc, HFONT font, int dpi) const;
 
  private:
+  friend class Form;  // measures its labels again at a new scale
   void Resize();
   std::wstring text_;
   std::int32_t foreColor_ = 0;
@@ -143,9 +144,12 @@ class Form {
 
   // The DPI the form is drawn at: its monitor's, 96 unless the system scales.
   int Dpi() const { return dpi_; }
-  // Takes the monitor's DPI again after a move; the handler hears of every change.
-  void RefreshDpi();
+  // Draws at `dpi` from now on: the window keeps its top-left corner and takes its size at
+  // that scale, the labels are measured again, and the handler hears of every change.
+  void SetDpi(int dpi);
   void OnDpiChanged(std::function<void(int dpi)> handler) { dpiChanged_ = std::move(handler); }
+  // Moves the window's top-left corner to `at`, screen pixels, keeping its size.
+  void MoveToPixels(POINT at);
 
   // 0x00BBGGRR; shows wherever no control covers the form.
   std::int32_t BackColor() const { return backColor_; }
@@ -161,10 +165,10 @@ class Form {
   ImageControl& AddImage(bool stretch);
   Label& AddLabel(LabelSizing sizing);
 
-  // The label font: the system's message font at 96 DPI, for measuring; painting uses
-  // the same font at the form's DPI.
+  // The label font: the system's message font at 96 DPI.
   HFONT LabelFont() const { return static_cast<HFONT>(font_.get()); }
-  // Text extent in the label font, 96-DPI pixels: one line (wrapWidth < 0) or word-wrapped.
+  // Text extent in 96-DPI pixels, one line (wrapWidth < 0) or word-wrapped, measured with
+  // the font that draws it at the form's DPI and rounded up, so the text fits its box.
   SIZE MeasureText(const std::wstring& text, int wrapWidth) const;
 
   // Paints the whole surface (background, images, labels) into dc at (0, 0), device pixels.
@@ -189,7 +193,11 @@ class Form {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   void Paint();
   void MovePixels(POINT at, SIZE logical);
-  void ApplyDpi(int dpi);
+  // form_dpi_win.cpp
+  bool DpiMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // form_accessible_win.cpp
+  bool AccessibleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void DisconnectAccessible();
 
   win::DestroyWindowOwner window_;
   LOGFONTW baseFont_{};  // the message font at 96 DPI

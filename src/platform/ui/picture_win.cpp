@@ -42,10 +42,15 @@ struct Dib {
   std::uint32_t* bits = nullptr;
 };
 
+std::size_t smoothCopies = 0;
+
+bool FitsBitmap(int width, int height) {
+  return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+         static_cast<long long>(width) * height <= kMaxPixels;
+}
+
 Dib CreateDib(int width, int height) {
-  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
-      static_cast<long long>(width) * height > kMaxPixels)
-    Fail("picture size out of range");
+  if (!FitsBitmap(width, height)) Fail("picture size out of range");
   Dib dib;
   dib.bitmap.reset(CreateTopDownDib(width, height, dib.bits));
   return dib;
@@ -114,14 +119,9 @@ class DibPicture final : public Picture {
     const int h = d.bottom - d.top;
     if (w == s.right - s.left && h == s.bottom - s.top) return Blend(dc, d, dib_.bitmap.get(), s);
     ::GdiFlush();
-    const std::uint32_t* first = dib_.bits + static_cast<std::size_t>(s.top) * static_cast<std::size_t>(width_) +
-                                 static_cast<std::size_t>(s.left);
-    const std::vector<std::uint32_t> pixels =
-        ResampleBicubic(first, width_, s.right - s.left, s.bottom - s.top, w, h);
-    if (pixels.empty()) return;
-    Dib scaled = CreateDib(w, h);
-    std::copy(pixels.begin(), pixels.end(), scaled.bits);
-    Blend(dc, d, scaled.bitmap.get(), RECT{0, 0, w, h});
+    const Dib* copy = SmoothCopy(s, w, h);
+    if (copy == nullptr) return Blend(dc, d, dib_.bitmap.get(), s);
+    Blend(dc, d, copy->bitmap.get(), RECT{0, 0, w, h});
   }
 
  private:
@@ -130,10 +130,48 @@ class DibPicture final : public Picture {
     return ClipDraw(width_, height_, dstX, dstY, dstW, dstH, srcX, srcY, srcW, srcH);
   }
 
+  // The copy of source rectangle `s` smoothed to w x h, made once; null when none fits in
+  // a bitmap.
+  const Dib* SmoothCopy(const RECT& s, int w, int h) const {
+    const auto same = [&](const Smoothed& c) { return ::EqualRect(&c.src, &s) && c.width == w && c.height == h; };
+    if (const auto found = std::find_if(smoothed_.begin(), smoothed_.end(), same); found != smoothed_.end()) {
+      return &found->dib;
+    }
+    if (!FitsBitmap(w, h)) return nullptr;
+    const std::uint32_t* first = dib_.bits + static_cast<std::size_t>(s.top) * static_cast<std::size_t>(width_) +
+                                 static_cast<std::size_t>(s.left);
+    const std::vector<std::uint32_t> pixels =
+        ResampleBicubic(first, width_, s.right - s.left, s.bottom - s.top, w, h);
+    if (pixels.empty()) return nullptr;
+    Dib scaled = CreateDib(w, h);
+    std::copy(pixels.begin(), pixels.end(), scaled.bits);
+    ++smoothCopies;
+    // A few sizes at once: a face strip's cells, a picture shown by two controls. Copies
+    // at an earlier scale or layout give way to the newest.
+    if (smoothed_.size() == kSmoothedKept) smoothed_.erase(smoothed_.begin());
+    smoothed_.push_back({s, w, h, std::move(scaled)});
+    return &smoothed_.back().dib;
+  }
+
+  struct Smoothed {
+    RECT src;
+    int width;
+    int height;
+    Dib dib;
+  };
+  static constexpr std::size_t kSmoothedKept = 8;
+
   Dib dib_;
   int width_;
   int height_;
+  mutable std::vector<Smoothed> smoothed_;
 };
+
+}  // namespace
+
+std::size_t SmoothCopiesMade() { return smoothCopies; }
+
+namespace {
 
 Bytes ReadFile(const std::wstring& path) {
   std::ifstream in(std::filesystem::path(path), std::ios::binary);

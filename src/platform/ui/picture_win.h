@@ -4,6 +4,7 @@
 // PNG alpha composes correctly onto the controls' surfaces.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +21,8 @@ class Picture {
   virtual void Draw(HDC dc, int dstX, int dstY, int dstW, int dstH, int srcX, int srcY, int srcW,
                     int srcH) const = 0;
   // The same with a high-quality filter, for pictures drawn at a scale other than 96 DPI.
+  // The smoothed copy is kept for the next paint at that size; when none can be made (too
+  // large for a bitmap) the picture is stretched as Draw does.
   virtual void DrawSmooth(HDC dc, int dstX, int dstY, int dstW, int dstH, int srcX, int srcY, int srcW,
                           int srcH) const = 0;
   // One pixel as premultiplied 0xAARRGGBB; 0 outside the picture. For tests and hit tests.
@@ -27,6 +30,10 @@ class Picture {
 };
 
 using PicturePtr = std::shared_ptr<const Picture>;
+
+// How many smoothed copies DrawSmooth has made in this process: tests use it to see that a
+// picture is scaled once, not at every paint.
+std::size_t SmoothCopiesMade();
 
 // A top-down 32-bit DIB section, its pixels in `bits`. Throws RuntimeError.
 HBITMAP CreateTopDownDib(int width, int height, std::uint32_t*& bits);

@@ -70,6 +70,12 @@ int ScaleLength(float value, int dpi) { return ToInt(static_cast<double>(value) 
 
 float UnscaleLength(float value, int dpi) { return static_cast<float>(value / Factor(dpi)); }
 
+int CoveringLength(int deviceLength, int dpi) {
+  int base = ToInt(std::floor(static_cast<double>(deviceLength) / Factor(dpi)));
+  while (ScaleLength(static_cast<float>(base), dpi) < deviceLength) ++base;
+  return base;
+}
+
 DeviceSpan ScaleSpan(float begin, float extent, int dpi) {
   const int first = ScaleLength(begin, dpi);
   const int end = ToInt((static_cast<double>(begin) + extent) * Factor(dpi));

@@ -17,6 +17,9 @@ int ScaleLength(float value, int dpi);
 // Device pixels back to 96-DPI pixels (pointer positions), not rounded.
 float UnscaleLength(float value, int dpi);
 
+// The fewest whole 96-DPI pixels whose scaled length at `dpi` covers `deviceLength`.
+int CoveringLength(int deviceLength, int dpi);
+
 // A span [begin, begin + extent) in device pixels: both edges are scaled, so spans that
 // meet at 96 DPI still meet at any scale.
 struct DeviceSpan {

@@ -14,6 +14,12 @@ struct ScreenPixelRect {
   bool operator==(const ScreenPixelRect&) const = default;
 };
 
+struct ScreenPixelPoint {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  bool operator==(const ScreenPixelPoint&) const = default;
+};
+
 // One monitor and its work area (the monitor less the taskbar), screen pixels; all zeros
 // when unknown.
 struct MonitorArea {

@@ -26,4 +26,14 @@ ScreenMetrics QueryScreenMetrics() noexcept {
   return metrics;
 }
 
+MonitorArea MonitorOfWindow(HWND window) noexcept {
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  const HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+  if (monitor == nullptr || !::GetMonitorInfoW(monitor, &info)) return {};
+  const RECT& m = info.rcMonitor;
+  const RECT& w = info.rcWork;
+  return {{m.left, m.top, m.right, m.bottom}, {w.left, w.top, w.right, w.bottom}};
+}
+
 }  // namespace notify::ui

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
+
 namespace notify {
 namespace {
 
@@ -27,6 +29,27 @@ TEST(Desk, FullScreenMeansTheClientAreaCoversTheWholeMonitor) {
   EXPECT_FALSE(CoversMonitor({1281, 0, 3200, 1080}, second));
   EXPECT_FALSE(CoversMonitor({0, 0, 1280, 1024}, second));       // on another monitor
   EXPECT_FALSE(CoversMonitor({0, 0, 0, 0}, {0, 0, 0, 0}));       // no monitor known
+}
+
+TEST(Desk, AHostsOwnProgramsAreThoseInNotifysFolderOrBelow) {
+  const struct {
+    const wchar_t* path;
+    const wchar_t* folder;
+    bool below;
+  } cases[] = {
+      {L"C:\\Kiosk\\Kiosk.exe", L"C:\\Kiosk\\", true},
+      {L"C:\\Kiosk\\Bin\\Till.exe", L"C:\\Kiosk\\", true},
+      {L"c:/kiosk/bin/till.EXE", L"C:\\Kiosk", true},            // case and separators
+      {L"C:\\KioskTools\\Game.exe", L"C:\\Kiosk\\", false},  // a longer name, not a subfolder
+      {L"C:\\Game.exe", L"C:\\Kiosk\\", false},
+      {L"C:\\Kiosk\\..\\Game\\Game.exe", L"C:\\Kiosk\\", false},
+      {L"C:\\Kiosk\\", L"C:\\Kiosk\\", false},                // the folder itself is no program
+      {L"", L"C:\\Kiosk\\", false},                            // the path could not be read
+      {L"C:\\Game.exe", L"", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(InFolderOrBelow(c.path, c.folder), c.below) << ToUtf8(c.path) << " in " << ToUtf8(c.folder);
+  }
 }
 
 }  // namespace

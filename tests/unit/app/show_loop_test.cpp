@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/text.h"
 
 namespace notify {
 namespace {
+
+constexpr std::uint64_t kThirtyMinutesMs = 30 * 60 * 1000;
 
 // Thrown by the fake's ReleaseAndExit: not a std::exception, like a process that ends.
 struct ProcessEnded {};
@@ -23,12 +26,14 @@ class ScriptedDesk : public Desk {
   bool busy = false;
   bool away = false;
   bool pointerOver = false;
+  ui::ScreenPixelPoint pointer{1200, 900};
   ui::MonitorArea screen;
   std::uint64_t now = 1'000;
 
   bool Busy() override { return busy; }
   bool Away() override { return away; }
   bool PointerOverPopup() override { return pointerOver; }
+  ui::ScreenPixelPoint PointerPosition() override { return pointer; }
   ui::MonitorArea ScreenInUse() override { return screen; }
   std::uint64_t Milliseconds() override { return now; }
 };
@@ -137,6 +142,12 @@ struct Fixture {
   void Run() { EXPECT_THROW(loop.RunShowLoop(), ProcessEnded); }
 };
 
+int IndexOf(const std::vector<std::wstring>& calls, const std::wstring& call) {
+  for (std::size_t i = 0; i < calls.size(); ++i)
+    if (calls[i] == call) return static_cast<int>(i);
+  return -1;
+}
+
 TEST(ShowLoop, TwoMessagesEachStayForTheirAutoShutThenTheProgramEnds) {
   Fixture f(Slots(2, {Record(L"a", 5), Record(L"b", 5)}));
   f.Run();
@@ -158,9 +169,19 @@ TEST(ShowLoop, StepsOfOneMessageAreInTheOrderTheWindowNeeds) {
   Fixture f(Slots(1, {r}));
   f.host.existingFiles.insert(L"C:\\App\\Sound\\ding.wav");
   f.Run();
-  const std::vector<std::wstring> expected = {L"style:Blue", L"logo:news.png", L"layout:a", L"region:5x5", L"shadow", L"place", L"show",
-                                              L"sound:C:\\App\\Sound\\ding.wav", L"record:a", L"wait", L"exit"};
-  EXPECT_EQ(f.host.calls, expected);
+  // What a user sees: the popup appears whole (skin, logo, text, corners, shadow, place),
+  // its sound starts with it, and it is seen (recorded) only once it shows.
+  const auto& c = f.host.calls;
+  const int show = IndexOf(c, L"show");
+  ASSERT_GE(show, 0);
+  for (const wchar_t* before : {L"style:Blue", L"logo:news.png", L"layout:a", L"region:5x5", L"shadow", L"place"}) {
+    EXPECT_GE(IndexOf(c, before), 0) << ToUtf8(before);
+    EXPECT_LT(IndexOf(c, before), show) << ToUtf8(before) << " after the popup appeared";
+  }
+  EXPECT_GT(IndexOf(c, L"sound:C:\\App\\Sound\\ding.wav"), show);
+  EXPECT_GT(IndexOf(c, L"record:a"), show);
+  EXPECT_EQ(f.host.StepsShowing(L"a"), 1);
+  EXPECT_EQ(c.back(), L"exit");
 }
 
 TEST(ShowLoop, AutoShutRulesForZeroNegativeAndClickRestart) {
@@ -240,6 +261,20 @@ TEST(ShowLoop, StyleLoadsOnlyWhenItChangesWithoutCase) {
   EXPECT_EQ(loads, (std::vector<std::wstring>{L"style:Blue", L"style:Green", L"style:blue"}));
 }
 
+TEST(ShowLoop, TheFirstLookPreparedAheadIsNotLoadedAgainAtTheShow) {
+  Fixture f(Slots(2, {Record(L"a", 1, L"Blue"), Record(L"b", 1, L"Green")}));
+  f.messages[0].Logo = L"a.png";
+  f.loop.PrepareFirst();
+  EXPECT_EQ(f.host.calls, (std::vector<std::wstring>{L"style:Blue", L"logo:a.png"})) << "nothing shown yet";
+  f.Run();
+  EXPECT_EQ(f.host.Count(L"style:Blue"), 1);
+  EXPECT_EQ(f.host.Count(L"style:Green"), 1);
+  EXPECT_EQ(f.host.Count(L"record:a"), 1);
+  Fixture empty(Slots(1, {}));
+  empty.loop.PrepareFirst();
+  EXPECT_TRUE(empty.host.calls.empty()) << "nothing selected: nothing to prepare";
+}
+
 // The shadow attaches once; afterwards each message shows or hides the strips as its own
 // Shadow says, hiding them before its layout and showing them only once it is laid out.
 TEST(ShowLoop, ShadowAttachesOnceAndFollowsEachMessagesOwnSetting) {
@@ -283,12 +318,6 @@ TEST(ShowLoop, AnErrorFromPlacementEndsTheProgramInOrder) {
 }
 
 // Index of the first call equal to `call`, or -1.
-int IndexOf(const std::vector<std::wstring>& calls, const std::wstring& call) {
-  for (std::size_t i = 0; i < calls.size(); ++i)
-    if (calls[i] == call) return static_cast<int>(i);
-  return -1;
-}
-
 TEST(ShowLoopDeferral, EachMessageWaitsHiddenAndUnrecordedUntilTheDeskIsClear) {
   Fixture f(Slots(2, {Record(L"a", 2), Record(L"b", 2)}));
   f.desk.busy = true;  // a full-screen window before the first message
@@ -320,8 +349,10 @@ TEST(ShowLoopDeferral, ThirtyMinutesOfDeferralInAllEndTheRunWithoutTheWaitingMes
   {  // never clear: nothing shown, nothing recorded, the end after 30 min of 2 s waits
     Fixture f(Slots(1, {Record(L"a", 1)}));
     f.desk.away = true;
+    const std::uint64_t start = f.desk.now;
     f.Run();
-    EXPECT_EQ(f.host.deferSteps, 900);
+    EXPECT_GE(f.desk.now - start, kThirtyMinutesMs);
+    EXPECT_LT(f.desk.now - start, kThirtyMinutesMs + 5'000) << "waited on long after the limit";
     EXPECT_EQ(f.host.Count(L"show"), 0);
     EXPECT_EQ(f.host.Count(L"record:a"), 0);
     EXPECT_EQ(f.host.calls.back(), L"exit");
@@ -329,12 +360,17 @@ TEST(ShowLoopDeferral, ThirtyMinutesOfDeferralInAllEndTheRunWithoutTheWaitingMes
   {  // 10 min before a, then 20 more before b: the limit counts the whole run
     Fixture f(Slots(3, {Record(L"a", 1), Record(L"b", 1), Record(L"c", 1)}));
     f.desk.busy = true;
-    f.host.onDeferStep = [&](int step) {
-      if (step == 300) f.desk.busy = false;
+    const std::uint64_t start = f.desk.now;
+    bool cleared = false;  // once, after ten minutes
+    f.host.onDeferStep = [&](int) {
+      if (cleared || f.desk.now - start < kThirtyMinutesMs / 3) return;
+      cleared = true;
+      f.desk.busy = false;
     };
     f.host.onWaitStep = [&](int) { f.desk.busy = true; };
     f.Run();
-    EXPECT_EQ(f.host.deferSteps, 900);
+    EXPECT_GE(f.desk.now - start, kThirtyMinutesMs);
+    EXPECT_LT(f.desk.now - start, kThirtyMinutesMs + 5'000);
     EXPECT_EQ(f.host.Count(L"record:a"), 1);
     EXPECT_EQ(f.host.Count(L"record:b"), 0);
     EXPECT_EQ(f.host.Count(L"layout:c"), 0) << "the run ends in order, not with the next message";
@@ -351,9 +387,12 @@ TEST(ShowLoopDeferral, DeferOffShowsAtOnceAndCountsDownUnwatched) {
 }
 
 TEST(ShowLoopCountdown, PausesWhileThePointerRestsOnThePopupOrNobodyIsThere) {
-  {  // over the popup during steps 2 to 4: those three do not count
+  {  // moved onto the popup during steps 2 to 4: those three do not count
     Fixture f(Slots(1, {Record(L"a", 3)}));
-    f.host.onWaitStep = [&](int step) { f.desk.pointerOver = step >= 2 && step <= 4; };
+    f.host.onWaitStep = [&](int step) {
+      f.desk.pointerOver = step >= 2 && step <= 4;
+      f.desk.pointer = f.desk.pointerOver ? ui::ScreenPixelPoint{1000, 800} : ui::ScreenPixelPoint{10, 10};
+    };
     f.Run();
     EXPECT_EQ(f.host.waitSteps, 6);
   }
@@ -372,6 +411,33 @@ TEST(ShowLoopCountdown, PausesWhileThePointerRestsOnThePopupOrNobodyIsThere) {
     };
     f.Run();
     EXPECT_EQ(f.host.waitSteps, 3);
+  }
+}
+
+TEST(ShowLoopCountdown, APointerOnThePopupPausesOnlyOnceItHasMovedSinceThePopupAppeared) {
+  struct Case {
+    const char* what;
+    // Where the pointer is after each wait step (index 0: at the show); all over the popup.
+    std::vector<ui::ScreenPixelPoint> path;
+    int steps;  // wait steps an AutoShut 2 message stays
+  };
+  const ui::ScreenPixelPoint shown{1100, 850}, other{1150, 870};
+  const Case cases[] = {
+      {"resting where the popup appeared", {shown, shown, shown, shown, shown, shown}, 2},
+      {"moved during the first step, then resting", {shown, other, other, other, shown, shown}, 5},
+      {"moved later: the steps before it count", {shown, shown, other, other, other, other}, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f(Slots(1, {Record(L"a", 2)}));
+    f.desk.pointerOver = true;
+    f.desk.pointer = c.path[0];
+    f.host.onWaitStep = [&](int step) {
+      f.desk.pointer = c.path[std::min<std::size_t>(static_cast<std::size_t>(step), c.path.size() - 1)];
+      if (step == 4) f.desk.pointerOver = false;  // then it leaves the popup
+    };
+    f.Run();
+    EXPECT_EQ(f.host.waitSteps, c.steps);
   }
 }
 

@@ -21,7 +21,9 @@ TEST(InstanceMarker, CopiesInOtherFoldersDoNotBlockEachOther) {
 TEST(InstanceMarker, FileIdentityNamesOneFileAndNeverMeetsAPathName) {
   const FileIdentity file{0x0001000000000042ULL, 918528, 0x01DB2C3D4E5F6071ULL};
   const auto a = InstanceMarkerName(file);
-  EXPECT_EQ(a, InstanceMarkerName(FileIdentity{file}));
+  for (const wchar_t* path : {L"C:\\Apps\\Host\\Notify.exe", L"F0000000000000001", L""}) {
+    EXPECT_NE(InstanceMarkerName(path).substr(13, 1), L"F") << "a path name took the identity's shape";
+  }
   EXPECT_NE(a, InstanceMarkerName(FileIdentity{0x0001000000000043ULL, file.size, file.lastWrite})) << "another file";
   EXPECT_NE(a, InstanceMarkerName(FileIdentity{file.index, file.size + 1, file.lastWrite})) << "another build";
   EXPECT_NE(a, InstanceMarkerName(FileIdentity{file.index, file.size, file.lastWrite + 1}));

@@ -25,6 +25,31 @@ TEST(CachePath, AppIdDotsBecomeFolderLevels) {
   }
 }
 
+// What the end-to-end fixtures cannot spell in XML, and the exact MAX_PATH edge.
+TEST(CachePath, ProblemsWindowsWouldMeet) {
+  const std::wstring folder = L"C:\\Data\\";
+  const auto problem = [&](const std::wstring& appId) {
+    return CachePathProblem(appId, CachePathFor(folder, appId));
+  };
+  // "C:\Data\Korvane\" and "\MessageCache.xml" take 33 of the 259 characters.
+  const std::wstring fits(259 - 33, L'x');
+  struct Case {
+    std::wstring appId;
+    const wchar_t* complaint;  // nullptr: the cache can be created
+  };
+  for (const auto& c : {Case{L"Tab\tName", L"control character 9"}, Case{std::wstring(L"a\x1F"), L"control character 31"},
+                        Case{L"a.com\u00B2", L"reserved"}, Case{L"a/aux", L"reserved"}, Case{L"Prn  .x", L"reserved"},
+                        Case{fits, nullptr}, Case{fits + L"y", L"260 characters long"},
+                        Case{L"Con.sole", L"reserved"}, Case{L"Console.Com0.Lpt10", nullptr}, Case{L"", nullptr}}) {
+    const std::wstring found = problem(c.appId);
+    if (c.complaint == nullptr) {
+      EXPECT_EQ(found, L"") << ToUtf8(c.appId);
+    } else {
+      EXPECT_NE(found.find(c.complaint), std::wstring::npos) << ToUtf8(c.appId) << ": " << ToUtf8(found);
+    }
+  }
+}
+
 using Cache = CatalogueTest;
 
 std::vector<std::wstring> IdsIn(xml::DomDocument& doc, const std::filesystem::path& file) {

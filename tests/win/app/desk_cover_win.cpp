@@ -1,10 +1,13 @@
 // Helper for the end-to-end desk tests: one window in the foreground for a while, then the
 // end. Arguments: seconds, then optionally x y width height; without a rectangle the
 // window is a borderless popup covering the primary monitor, like a full-screen game.
+// "seconds --start program" covers the monitor and then starts the program, as a kiosk
+// host starts Notify from its own start-up.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -27,7 +30,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const DWORD seconds = static_cast<DWORD>(std::wcstoul(argv[1], nullptr, 10));
   int x = 0, y = 0, w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
   DWORD style = WS_POPUP;
-  if (argc >= 6) {
+  std::wstring start;
+  if (argc >= 4 && std::wcscmp(argv[2], L"--start") == 0) {
+    start = std::wstring(L"\"") + argv[3] + L"\"";
+  } else if (argc >= 6) {
     x = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
     y = static_cast<int>(std::wcstol(argv[3], nullptr, 10));
     w = static_cast<int>(std::wcstol(argv[4], nullptr, 10));
@@ -48,6 +54,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   ::ShowWindow(window, SW_SHOW);
   ::SetForegroundWindow(window);
   ::UpdateWindow(window);
+  if (!start.empty()) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    if (!::CreateProcessW(nullptr, start.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+      return 5;
+    }
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+  }
 
   const ULONGLONG end = ::GetTickCount64() + seconds * 1000ull;
   for (ULONGLONG now = ::GetTickCount64(); now < end; now = ::GetTickCount64()) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/handles_win.h"
@@ -14,11 +16,23 @@
 namespace notify {
 namespace {
 
-// desk_cover.exe, built beside the tests: a foreground window for a while.
+// desk_cover.exe as built beside the tests, which makes it one of the tests' own programs.
+std::wstring OwnCover() { return ExecutableFolder() + L"desk_cover.exe"; }
+
+// A copy outside the tests' folder: another program's window.
+std::wstring OtherCover() {
+  const std::wstring folder = TempFolderPath() + L"notify-desk-other\\";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring copy = folder + L"desk_cover.exe";
+  ::CopyFileW(OwnCover().c_str(), copy.c_str(), FALSE);
+  return copy;
+}
+
+// desk_cover.exe: a foreground window for a while.
 class Cover {
  public:
-  explicit Cover(const std::wstring& arguments) {
-    std::wstring command = L"\"" + ExecutableFolder() + L"desk_cover.exe\" " + arguments;
+  Cover(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring command = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -50,6 +64,60 @@ class Cover {
   win::CloseHandleOwner process_;
 };
 
+// The shell, the session and the input as a script; the foreground window stays real.
+class ScriptedSignals : public DeskSignals {
+ public:
+  std::optional<QUERY_USER_NOTIFICATION_STATE> shell = QUNS_ACCEPTS_NOTIFICATIONS;
+  bool cloaked = false;
+  DWORD tick = 10'000'000;
+  DWORD lastInput = 10'000'000;
+  InputDesktop input = InputDesktop::Ours;
+
+  bool NotificationState(QUERY_USER_NOTIFICATION_STATE& state) override {
+    if (shell) state = *shell;
+    return shell.has_value();
+  }
+  bool Cloaked(HWND) override { return cloaked; }
+  bool LastInputTick(DWORD& t) override {
+    t = lastInput;
+    return true;
+  }
+  DWORD Tick() override { return tick; }
+  InputDesktop WhereInputGoes() override { return input; }
+};
+
+TEST(WinDesk, TheShellTheSessionAndIdleInputDecideBusyAndAway) {
+  constexpr DWORD kMinute = 60'000;
+  const struct Case {
+    const char* what;
+    std::optional<QUERY_USER_NOTIFICATION_STATE> shell;
+    InputDesktop input;
+    DWORD idleMinutes;  // since both the start and the last input
+    bool busy;
+    bool away;
+  } cases[] = {
+      {"the shell accepts notifications", QUNS_ACCEPTS_NOTIFICATIONS, InputDesktop::Ours, 0, false, false},
+      {"presentation mode", QUNS_PRESENTATION_MODE, InputDesktop::Ours, 0, true, false},
+      {"quiet time", QUNS_QUIET_TIME, InputDesktop::Ours, 0, true, false},
+      {"the shell cannot answer", std::nullopt, InputDesktop::Ours, 0, false, false},
+      {"the session is locked", QUNS_ACCEPTS_NOTIFICATIONS, InputDesktop::Elsewhere, 0, false, true},
+      {"the input desktop is unknown", QUNS_ACCEPTS_NOTIFICATIONS, InputDesktop::Unknown, 0, false, false},
+      {"no input for five minutes", QUNS_ACCEPTS_NOTIFICATIONS, InputDesktop::Ours, 5, false, true},
+      {"no input for four minutes", QUNS_ACCEPTS_NOTIFICATIONS, InputDesktop::Ours, 4, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto owned = std::make_unique<ScriptedSignals>();
+    ScriptedSignals& signals = *owned;
+    signals.shell = c.shell;
+    signals.input = c.input;
+    const auto desk = CreateWinDesk(nullptr, std::move(owned));  // the start is taken now
+    signals.tick += c.idleMinutes * kMinute;
+    EXPECT_EQ(desk->Busy(), c.busy);
+    EXPECT_EQ(desk->Away(), c.away);
+  }
+}
+
 HWND MakeWindow(DWORD style, int x, int y, int w, int h) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = ::DefWindowProcW;
@@ -70,14 +138,23 @@ TEST(WinDesk, FullScreenWindowsOfOtherProgramsMakeItBusyOwnOnesAndOrdinaryOnesDo
   const ui::MonitorArea primary = desk->ScreenInUse();
   EXPECT_EQ(primary.monitor, (ui::ScreenPixelRect{0, 0, cx, cy}));
   {
-    Cover cover(L"30");
+    Cover cover(OtherCover(), L"30");
     ASSERT_TRUE(cover.InFront());
     EXPECT_TRUE(desk->Busy()) << "another program's borderless full-screen window";
     EXPECT_EQ(desk->ScreenInUse(), primary);
+    auto cloaked = std::make_unique<ScriptedSignals>();
+    cloaked->cloaked = true;
+    EXPECT_FALSE(CreateWinDesk(popup.get(), std::move(cloaked))->Busy()) << "a cloaked window is not on screen";
   }
   test::PumpFor(500);
   {
-    Cover cover(L"30 100 100 600 400");
+    Cover cover(OwnCover(), L"30");
+    ASSERT_TRUE(cover.InFront());
+    EXPECT_FALSE(desk->Busy()) << "a program in Notify's own folder";
+  }
+  test::PumpFor(500);
+  {
+    Cover cover(OtherCover(), L"30 100 100 600 400");
     ASSERT_TRUE(cover.InFront());
     EXPECT_FALSE(desk->Busy()) << "an ordinary window";
   }

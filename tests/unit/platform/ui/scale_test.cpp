@@ -21,6 +21,17 @@ TEST(Scale, LengthsAtTheCommonScales) {
   EXPECT_FLOAT_EQ(UnscaleLength(10, 144), 10.0f / 1.5f);
 }
 
+// A label's box must cover its text at the scale it is drawn at, and be no larger.
+TEST(Scale, CoveringLengthIsTheSmallestBoxThatCovers) {
+  for (int dpi : kScales) {
+    for (int device = 0; device < 400; ++device) {
+      const int base = CoveringLength(device, dpi);
+      ASSERT_GE(ScaleLength(static_cast<float>(base), dpi), device) << dpi << " " << device;
+      if (base > 0) ASSERT_LT(ScaleLength(static_cast<float>(base - 1), dpi), device) << dpi << " " << device;
+    }
+  }
+}
+
 // Tiles that meet at 96 DPI must meet at every scale, or a frame shows gaps or overlaps.
 TEST(Scale, NeighbouringSpansStillMeetAndCoverTheWhole) {
   for (int dpi : kScales) {
