@@ -27,7 +27,9 @@ TEST(Scale, CoveringLengthIsTheSmallestBoxThatCovers) {
     for (int device = 0; device < 400; ++device) {
       const int base = CoveringLength(device, dpi);
       ASSERT_GE(ScaleLength(static_cast<float>(base), dpi), device) << dpi << " " << device;
-      if (base > 0) ASSERT_LT(ScaleLength(static_cast<float>(base - 1), dpi), device) << dpi << " " << device;
+      if (base > 0) {
+        ASSERT_LT(ScaleLength(static_cast<float>(base - 1), dpi), device) << dpi << " " << device;
+      }
     }
   }
 }
