@@ -170,6 +170,8 @@ void FrmMain::StartPublication() {
 
 std::vector<MsgRecord> FrmMain::ArrivedMessages(bool wait) {
   if (!publication_) return {};
+  // The last message, done with, does not stay on screen while the fetch is waited for.
+  if (wait && publication_->FetchUnderWay()) HideForm();
   // Short steps that dispatch window messages, so the popup's window stays answered.
   return publication_->Arrived(wait, [this] { WaitUntil(DelayObject.get(), kFetchWaitStepMs, kOneStep, kOneStep); });
 }
