@@ -51,9 +51,9 @@ std::vector<std::wstring> LanguageTags(std::wstring_view text) {
   std::vector<std::wstring> tags;
   std::size_t at = 0;
   while (at < text.size()) {
-    while (at < text.size() && std::iswspace(text[at])) ++at;
+    while (at < text.size() && std::iswspace(static_cast<wint_t>(text[at]))) ++at;
     const std::size_t start = at;
-    while (at < text.size() && !std::iswspace(text[at])) ++at;
+    while (at < text.size() && !std::iswspace(static_cast<wint_t>(text[at]))) ++at;
     if (at > start) tags.emplace_back(text.substr(start, at - start));
   }
   return tags;
