@@ -4,6 +4,7 @@
 
 #include "catalogue/conversions.h"
 #include "checker/check.h"
+#include "checker/console.h"
 #include "test_support.h"
 
 namespace notify {
@@ -21,6 +22,8 @@ TEST(CheckAudience, HeldByMinHoursSaysUntilWhen) {
   test::TempDir scratch;
   test::WriteBytes(scratch / "Message.xml",
                    test::ReadBytes(test::FixturePath("../../docs/examples/audience/pacing/Message.xml")));
+  // The system XML component needs COM on this thread, as NotifyCheck.exe readies it.
+  ASSERT_TRUE(checker::PrepareProcess());
   const auto document = checker::NewCheckerDocument();
   ASSERT_NE(document, nullptr);
   for (const auto& c : cases) {
