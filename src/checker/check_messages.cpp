@@ -1,10 +1,9 @@
 #include "checker/check_catalogue.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 
-#include "catalogue/audience.h"
+#include "checker/check_audience.h"
 #include "checker/check_values.h"
 
 #include "platform/text.h"
@@ -18,7 +17,8 @@ constexpr const wchar_t* kWhileDue =
 
 class MessageChecker final : CheckerPart {
  public:
-  using CheckerPart::CheckerPart;
+  MessageChecker(const CheckOptions& options, xml::DomDocument& document, CheckState& state)
+      : CheckerPart(options, document, state), audience_(options, document, state) {}
 
   std::vector<std::pair<std::int32_t, MsgRecord>> ReportMessages(const Collector& collector,
                                                                  const CatalogueState& state) {
@@ -31,7 +31,7 @@ class MessageChecker final : CheckerPart {
       if (failed.contains(index)) result.decision = Decision::Error;
       if (result.decision == Decision::Show) showIndices.push_back(index);
       if (result.decision == Decision::Expired) ReportExpired(index, result);
-      ReportAudience(index, result);
+      audience_.ReportDecision(index, result);
       if (result.decision == Decision::NoId) {
         AddCatalogue(Severity::Note, "no-id", catalogue_.Attribute(MessageElement(index), L"ID"),
                      MessageName({}, index + 1) + L" has no ID, so it is never shown");
@@ -39,7 +39,7 @@ class MessageChecker final : CheckerPart {
       report_.messages.push_back(std::move(result));
     }
     for (const auto& failure : collector.valueFailures) ReportValue(failure);
-    ReportAudienceValues(collector);
+    audience_.ReportValues(collector);
     ReportDateForms(collector);
     ReportPaths(collector);
     std::sort(report_.messages.begin(), report_.messages.end(),
@@ -137,99 +137,6 @@ class MessageChecker final : CheckerPart {
     }
   }
 
-  // The audience's decisions, as notes that say when or for whom the message would show.
-  void ReportAudience(std::int32_t index, MessageResult& result) {
-    const std::size_t message = MessageElement(index);
-    const std::wstring name = MessageName(result.id, index + 1) + L": ";
-    switch (result.decision) {
-      case Decision::NotYet:
-        return AddCatalogue(Severity::Note, "not-yet", catalogue_.Attribute(message, L"Start"),
-                            name + L"it shows from its Start " + result.detail + L" on (today is " +
-                                DateText(options_.today) + L")");
-      case Decision::OtherLanguage:
-        if (result.detail.empty()) result.detail = L"none";
-        return AddCatalogue(Severity::Note, "other-language", catalogue_.Attribute(message, L"Lang"),
-                            name + L"none of its languages is one of the user's (" + result.detail + L")");
-      case Decision::OtherVersion:
-        if (result.detail.empty()) result.detail = L"unknown";
-        return AddCatalogue(Severity::Note, "other-version", catalogue_.Attribute(message, L"MinVersion"),
-                            name + L"the host program's version (" + result.detail + L") is outside its range");
-      case Decision::Held: {
-        const bool perRun = result.detail == L"MaxPerRun";
-        result.detail = perRun ? L"MaxPerRun" : L"MinHours, until " + TimeText(std::stoll(result.detail.substr(9)));
-        return AddCatalogue(Severity::Note, "held", catalogue_.Attribute(catalogue_.Root(), perRun ? L"MaxPerRun" : L"MinHours"),
-                            name + L"held by " + result.detail + L"; it shows in a later run");
-      }
-      default: return;
-    }
-  }
-
-  // Values that convert but cannot be meant: they make a message show to no one.
-  void ReportAudienceValues(const Collector& collector) {
-    const auto root = collector.attributes.find(-1);
-    const bool program = root != collector.attributes.end() && root->second.contains(L"Program");
-    for (const auto& [index, read] : collector.attributes) {
-      if (index < 0) continue;
-      const auto decided = collector.decisions.find(index);
-      const std::wstring name =
-          MessageName(decided == collector.decisions.end() ? std::wstring() : decided->second.id, index + 1) + L": ";
-      const std::size_t message = MessageElement(index);
-      const auto text = [&](const wchar_t* item) -> std::optional<std::wstring> {
-        const auto found = read.find(item);
-        if (found == read.end()) return std::nullopt;
-        return Trim(found->second);
-      };
-      const auto date = [&](const wchar_t* item) {
-        const auto value = text(item);
-        return value && options_.dates ? options_.dates->Parse(*value) : std::nullopt;
-      };
-      const auto start = date(L"Start");
-      const auto limit = date(L"Limit");
-      if (start && limit && *limit < *start) {
-        AddCatalogue(Severity::Warning, "start", catalogue_.Attribute(message, L"Start"),
-                     name + L"its Start " + DateText(*start) + L" is after its Limit " + DateText(*limit) +
-                         L", so it never shows");
-      }
-      for (const auto& tag : LanguageTags(text(L"Lang").value_or(L""))) {
-        if (IsWellFormedLanguageTag(tag)) continue;
-        AddCatalogue(Severity::Warning, "lang", catalogue_.Attribute(message, L"Lang"),
-                     name + L"Lang " + Quoted(tag) + L" is not a language tag (such as en, de-AT or zh-CN), so it "
-                                                     L"matches no user");
-      }
-      const auto least = ParseVersion(text(L"MinVersion").value_or(L""));
-      const auto below = ParseVersion(text(L"BelowVersion").value_or(L""));
-      if (least && below && !(*least < *below)) {
-        AddCatalogue(Severity::Warning, "version-range", catalogue_.Attribute(message, L"MinVersion"),
-                     name + L"MinVersion " + VersionText(*least) + L" is not below BelowVersion " +
-                         VersionText(*below) + L", so it never shows");
-      }
-      if ((text(L"MinVersion") || text(L"BelowVersion")) && !program) {
-        AddCatalogue(Severity::Warning, "version-range",
-                     catalogue_.Attribute(message, text(L"MinVersion") ? L"MinVersion" : L"BelowVersion"),
-                     name + L"it has a version range but the root has no Program, so it never shows");
-      }
-    }
-  }
-
-  // Seconds since 1970 UTC as YYYY-MM-DD hh:mm UTC.
-  static std::wstring TimeText(std::int64_t seconds) {
-    const std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-    const std::int64_t inDay = seconds - days * 86400;
-    // Days to a civil date (proleptic Gregorian calendar).
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-    wchar_t clock[16];
-    std::swprintf(clock, 16, L" %02d:%02d UTC", static_cast<int>(inDay / 3600), static_cast<int>(inDay % 3600 / 60));
-    return DateText({year, month, day}) + clock;
-  }
-
   static std::wstring Advice(const std::optional<Resemblance>& like) {
     return like ? L" (" + like->advice + L")" : L"";
   }
@@ -275,6 +182,7 @@ class MessageChecker final : CheckerPart {
     }
   }
 
+  AudienceChecker audience_;
   std::vector<std::pair<std::int32_t, MsgRecord>> shown_;
 };
 

@@ -15,6 +15,7 @@
 #include "catalogue/cache.h"
 #include "catalogue/selection.h"
 #include "checker/check.h"
+#include "checker/console.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "test_support.h"
@@ -313,6 +314,8 @@ class Generator {
 };
 
 TEST(CheckerProperty, ShowListIsWhatTheSelectionAcceptsAndFailuresAreNamed) {
+  // The system XML component needs COM on this thread, as NotifyCheck.exe readies it.
+  ASSERT_TRUE(checker::PrepareProcess());
   const auto document = checker::NewCheckerDocument();
   ASSERT_NE(document, nullptr);
   const auto dates = std::make_shared<PortableDateParser>(DateOrder::YearMonthDay);
