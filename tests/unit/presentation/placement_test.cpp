@@ -95,6 +95,32 @@ TEST(Placement, BandRoundsHalvesToEvenAndOverflowFails) {
   EXPECT_THROW(PopupPosition(tall, 100, 100), RuntimeError);
 }
 
+// A monitor with no pixel inside (unknown, zero-wide, zero-high, turned over) is the primary
+// screen; an empty work area is the whole monitor.
+TEST(Placement, PixelPositionOnTheMonitorOrThePrimaryScreen) {
+  struct Case {
+    const char* name;
+    ui::MonitorArea area;
+    int dpi;
+    Point at;
+  };
+  const Edges second{1280, 0, 3200, 1080};
+  const Edges secondWork{1280, 0, 3200, 1032};
+  const std::vector<Case> cases = {
+      {"unknown", {}, 96, {974, 778}},
+      {"second", {second, secondWork}, 96, {2894, 826}},
+      {"second, no work area", {second, {}}, 96, {2894, 874}},
+      {"second at 144 dpi", {second, secondWork}, 144, {2890, 822}},
+      {"unknown at 144 dpi", {}, 144, {970, 774}},
+      {"zero wide", {{1280, 0, 1280, 1080}, secondWork}, 96, {974, 778}},
+      {"zero high", {{1280, 0, 3200, 0}, secondWork}, 96, {974, 778}},
+      {"turned over", {{3200, 1080, 1280, 0}, secondWork}, 96, {974, 778}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PopupPixelPosition(Screen(1280, 1024, 15, 984), c.area, c.dpi, 300, 200), c.at) << c.name;
+  }
+}
+
 TEST(RoundedRegion, CornerIsSizeInPixelsPlusOne) {
   struct Case {
     float tpp;
