@@ -23,8 +23,8 @@ bool IdleSinceLongEnough(std::uint32_t nowTick, std::uint32_t lastInputTick, std
   return std::min(TicksSince(nowTick, lastInputTick), TicksSince(nowTick, startTick)) >= kAwayAfterMs;
 }
 
-bool CoversMonitor(const ui::ScreenPixelRect& client, const ui::ScreenPixelRect& monitor) {
-  if (monitor.right <= monitor.left || monitor.bottom <= monitor.top) return false;
+bool CoversMonitor(const Edges& client, const Edges& monitor) {
+  if (IsEmpty(monitor)) return false;
   return client.left <= monitor.left && client.top <= monitor.top && client.right >= monitor.right &&
          client.bottom >= monitor.bottom;
 }

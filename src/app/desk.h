@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/ui/geometry.h"
 #include "platform/ui/screen.h"
 
 namespace notify {
@@ -17,7 +18,7 @@ class Desk {
   virtual bool Away() = 0;
   virtual bool PointerOverPopup() = 0;
   // Where the pointer is now, screen pixels; the last known place when the system cannot say.
-  virtual ui::ScreenPixelPoint PointerPosition() = 0;
+  virtual Point PointerPosition() = 0;
   // The monitor holding the foreground window; the primary one when there is none.
   virtual ui::MonitorArea ScreenInUse() = 0;
   // A steady clock, for the deferral's time limit.
@@ -36,7 +37,7 @@ inline constexpr std::uint32_t kAwayAfterMs = 5u * 60 * 1000;
 bool IdleSinceLongEnough(std::uint32_t nowTick, std::uint32_t lastInputTick, std::uint32_t startTick);
 
 // Full screen: a window's client area (screen pixels) covers its whole monitor.
-bool CoversMonitor(const ui::ScreenPixelRect& client, const ui::ScreenPixelRect& monitor);
+bool CoversMonitor(const Edges& client, const Edges& monitor);
 
 // A host's own programs never hold its messages back: true when `path` names a file in
 // `folder` or in a folder below it. Case and separators ('\\' or '/') do not matter.

@@ -9,12 +9,11 @@
 
 #include "platform/handles_win.h"
 #include "platform/paths.h"
+#include "platform/ui/geometry_win.h"
 
 namespace notify {
 
 namespace {
-
-ui::ScreenPixelRect PixelRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // Windows that are part of the desk rather than something the user looks at.
 bool IsShellWindow(HWND window) {
@@ -97,7 +96,7 @@ class WinDesk final : public Desk {
     return under != nullptr && ::GetAncestor(under, GA_ROOT) == popup_;
   }
 
-  ui::ScreenPixelPoint PointerPosition() override {
+  Point PointerPosition() override {
     POINT at{};
     if (::GetCursorPos(&at)) pointer_ = {at.x, at.y};
     return pointer_;
@@ -108,7 +107,7 @@ class WinDesk final : public Desk {
     if (foreground != nullptr && IsShellWindow(foreground)) foreground = nullptr;
     MONITORINFO info{};
     if (!MonitorOf(foreground, MONITOR_DEFAULTTOPRIMARY, info)) return {};
-    return {PixelRect(info.rcMonitor), PixelRect(info.rcWork)};
+    return {ToEdges(info.rcMonitor), ToEdges(info.rcWork)};
   }
 
   std::uint64_t Milliseconds() override { return ::GetTickCount64(); }
@@ -129,7 +128,7 @@ class WinDesk final : public Desk {
     ::MapWindowPoints(foreground, nullptr, reinterpret_cast<POINT*>(&client), 2);
     MONITORINFO info{};
     if (!MonitorOf(foreground, MONITOR_DEFAULTTONULL, info)) return false;
-    return CoversMonitor(PixelRect(client), PixelRect(info.rcMonitor)) && !IsHostWindow(foreground);
+    return CoversMonitor(ToEdges(client), ToEdges(info.rcMonitor)) && !IsHostWindow(foreground);
   }
 
   // Asked only of a full-screen window, so an ordinary desk costs no process look-ups.
@@ -147,7 +146,7 @@ class WinDesk final : public Desk {
   DWORD startTick_;
   std::wstring folder_;
   std::optional<DWORD> parent_;
-  ui::ScreenPixelPoint pointer_;
+  Point pointer_;
 };
 
 }  // namespace

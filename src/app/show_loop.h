@@ -82,7 +82,7 @@ class ShowLoop {
   std::int16_t waitCounter_ = 0;
   bool shadowApplied_ = false;
   std::wstring lastStyle_;  // the skin style loaded last, whether or not the load succeeded
-  ui::ScreenPixelPoint shownAt_;  // the pointer when the current popup appeared
+  Point shownAt_;  // the pointer when the current popup appeared
   bool pointerMoved_ = false;     // ... and whether it has moved since
 };
 

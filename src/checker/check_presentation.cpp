@@ -30,7 +30,7 @@ class PictureRecorder final : public SkinPictures {
     sizes[target] = *size;
   }
   void ClearPicture(SkinTarget target) override { sizes.erase(target); }
-  std::map<SkinTarget, PictureSize> sizes;
+  std::map<SkinTarget, Size> sizes;
 };
 
 class SkinFindings final : public SkinObserver {
@@ -222,7 +222,7 @@ class PresentationChecker final : CheckerPart {
       AddCatalogue(Severity::Warning, "layout", ItemOf(index, element), name + text);
     };
 
-    const PixelBox& title = model.title.box;
+    const RectF& title = model.title.box;
     const float titleRoom = model.close.visible ? model.close.box.left : model.image(PopupImage::RightTop).box.left;
     if (title.left + title.width > titleRoom) {
       warn(L"Title", L"the title is " + about + px(title.width) + L" px wide but the title bar has room for " +
@@ -257,7 +257,7 @@ class PresentationChecker final : CheckerPart {
         into = what;
       }
     }
-    const PixelBox& body = model.content.box;
+    const RectF& body = model.content.box;
     if (body.top + body.height > limit) {
       warn(L"Content", L"the text is " + about + px(body.height) + L" px tall but has " +
                            px(std::max(0.0f, limit - body.top)) + L" px before it runs " + into +

@@ -3,16 +3,13 @@
 #include <optional>
 #include <string>
 
-namespace notify::checker {
+#include "platform/ui/geometry.h"
 
-struct PictureSize {
-  int width = 0;
-  int height = 0;
-};
+namespace notify::checker {
 
 // The natural size, or nothing when the file cannot be read as a picture. The Windows
 // build decodes with the popup's own picture loader.
-std::optional<PictureSize> ProbePicture(const std::wstring& path);
+std::optional<Size> ProbePicture(const std::wstring& path);
 
 // True when the file is a RIFF WAVE file with a format chunk, as the sound player needs.
 bool IsPlayableWave(const std::wstring& path);

@@ -4,11 +4,11 @@
 
 namespace notify::checker {
 
-std::optional<PictureSize> ProbePicture(const std::wstring& path) {
+std::optional<Size> ProbePicture(const std::wstring& path) {
   try {
     const auto picture = ui::LoadPicture(path);
     if (!picture) return std::nullopt;
-    return PictureSize{picture->Width(), picture->Height()};
+    return Size{picture->Width(), picture->Height()};
   } catch (...) {
     return std::nullopt;
   }

@@ -62,7 +62,7 @@ float WrappedLines(std::wstring_view paragraph, float width) {
 
 class EstimateMeasure final : public TextMeasure {
  public:
-  PixelSize MeasureLine(const std::wstring& text) const override { return {LineWidth(text), kLineHeight}; }
+  SizeF MeasureLine(const std::wstring& text) const override { return {LineWidth(text), kLineHeight}; }
   float WrappedHeight(const std::wstring& text, float width) const override {
     if (text.empty() || width <= 0) return kLineHeight;
     float lines = 0;

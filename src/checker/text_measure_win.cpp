@@ -10,7 +10,7 @@ namespace {
 class FontMeasure final : public TextMeasure {
  public:
   FontMeasure() : font_(ui::CreateLabelFont()) {}
-  PixelSize MeasureLine(const std::wstring& text) const override {
+  SizeF MeasureLine(const std::wstring& text) const override {
     const SIZE size = ui::MeasureLabelText(Font(), text, -1);
     return {static_cast<float>(size.cx), static_cast<float>(size.cy)};
   }

@@ -19,10 +19,10 @@ float CheckedPosition(float value) {
   return value;
 }
 
-void SetLeft(PixelBox& box, float value) { box.left = CheckedPosition(value); }
-void SetTop(PixelBox& box, float value) { box.top = CheckedPosition(value); }
-void SetWidth(PixelBox& box, float value) { box.width = CheckedExtent(value); }
-void SetHeight(PixelBox& box, float value) { box.height = CheckedExtent(value); }
+void SetLeft(RectF& box, float value) { box.left = CheckedPosition(value); }
+void SetTop(RectF& box, float value) { box.top = CheckedPosition(value); }
+void SetWidth(RectF& box, float value) { box.width = CheckedExtent(value); }
+void SetHeight(RectF& box, float value) { box.height = CheckedExtent(value); }
 
 bool HasText(const std::wstring& text) { return !text.empty(); }
 
@@ -46,10 +46,10 @@ class Layout {
   }
 
  private:
-  PixelBox& Box(PopupImage which) { return m_.image(which).box; }
+  RectF& Box(PopupImage which) { return m_.image(which).box; }
 
   // ImgCheck takes the control's picture; its natural size is the measurement.
-  PixelSize Measure(PopupImage which) {
+  SizeF Measure(PopupImage which) {
     m_.checkPicture = which;
     return m_.image(which).natural;
   }
@@ -60,7 +60,7 @@ class Layout {
   // A one-line label sizes itself to its text.
   void SetLineText(LabelModel& label, const std::wstring& text) {
     label.text = text;
-    const PixelSize size = measure_.MeasureLine(text);
+    const SizeF size = measure_.MeasureLine(text);
     SetWidth(label.box, size.width);
     SetHeight(label.box, size.height);
   }
@@ -131,8 +131,8 @@ class Layout {
   }
 
   // A tile shown at its natural size at (left, top); top is set before left.
-  void PlaceCorner(PopupImage which, float top, float left, PixelSize natural) {
-    PixelBox& box = Box(which);
+  void PlaceCorner(PopupImage which, float top, float left, SizeF natural) {
+    RectF& box = Box(which);
     SetTop(box, top);
     SetLeft(box, left);
     SetHeight(box, natural.height);
@@ -141,7 +141,7 @@ class Layout {
 
   void Frame() {
     step = 8;
-    PixelSize n = Measure(PopupImage::LeftTop);
+    SizeF n = Measure(PopupImage::LeftTop);
     PlaceCorner(PopupImage::LeftTop, 0, 0, n);
     step = 9;
     n = Measure(PopupImage::RightTop);
@@ -153,10 +153,10 @@ class Layout {
     n = Measure(PopupImage::RightButtom);
     PlaceCorner(PopupImage::RightButtom, ch_ - n.height, cw_ - n.width, n);
 
-    const PixelBox& lt = Box(PopupImage::LeftTop);
-    const PixelBox& rt = Box(PopupImage::RightTop);
-    const PixelBox& lb = Box(PopupImage::LeftButtom);
-    const PixelBox& rb = Box(PopupImage::RightButtom);
+    const RectF& lt = Box(PopupImage::LeftTop);
+    const RectF& rt = Box(PopupImage::RightTop);
+    const RectF& lb = Box(PopupImage::LeftButtom);
+    const RectF& rb = Box(PopupImage::RightButtom);
 
     step = 12;
     n = Measure(PopupImage::LeftMiddle);
@@ -173,16 +173,16 @@ class Layout {
 
     step = 16;
     Measure(PopupImage::MiddleMiddle);
-    const PixelBox& mt = Box(PopupImage::MiddleTop);
-    const PixelBox& mb = Box(PopupImage::MiddleButtom);
-    const PixelBox& lm = Box(PopupImage::LeftMiddle);
-    const PixelBox& rm = Box(PopupImage::RightMiddle);
+    const RectF& mt = Box(PopupImage::MiddleTop);
+    const RectF& mb = Box(PopupImage::MiddleButtom);
+    const RectF& lm = Box(PopupImage::LeftMiddle);
+    const RectF& rm = Box(PopupImage::RightMiddle);
     PlaceEdge(PopupImage::MiddleMiddle, mt.top + mt.height, lm.left + lm.width, ch_ - mt.height - mb.height,
               cw_ - lm.width - rm.width);
   }
 
   void PlaceEdge(PopupImage which, float top, float left, float height, float width) {
-    PixelBox& box = Box(which);
+    RectF& box = Box(which);
     SetTop(box, top);
     SetLeft(box, left);
     SetHeight(box, height);
@@ -192,12 +192,12 @@ class Layout {
   void TitleBar() {
     const float bandHeight = Box(PopupImage::MiddleTop).height;
     step = 17;
-    const PixelSize n = Measure(PopupImage::Icon);
+    const SizeF n = Measure(PopupImage::Icon);
     const float margin = (bandHeight - n.height) / 2;
     PlaceCorner(PopupImage::Icon, margin, margin, n);
 
     step = 18;
-    const PixelBox& icon = Box(PopupImage::Icon);
+    const RectF& icon = Box(PopupImage::Icon);
     m_.title.color = r_.TitleColor;
     SetLineText(m_.title, r_.Title);
     SetLeft(m_.title.box, icon.left + icon.width + icon.left);
@@ -205,15 +205,15 @@ class Layout {
   }
 
   void Body() {
-    const PixelBox& mt = Box(PopupImage::MiddleTop);
-    const PixelBox& lm = Box(PopupImage::LeftMiddle);
-    const PixelBox& rm = Box(PopupImage::RightMiddle);
+    const RectF& mt = Box(PopupImage::MiddleTop);
+    const RectF& lm = Box(PopupImage::LeftMiddle);
+    const RectF& rm = Box(PopupImage::RightMiddle);
     step = 19;
-    const PixelSize n = Measure(PopupImage::Logo);
+    const SizeF n = Measure(PopupImage::Logo);
     PlaceCorner(PopupImage::Logo, mt.top + mt.height + 16, lm.left + lm.width + 16, n);
 
     step = 20;
-    const PixelBox& logo = Box(PopupImage::Logo);
+    const RectF& logo = Box(PopupImage::Logo);
     m_.content.color = r_.ContentColor;
     SetWrappedText(m_.content, r_.Content);
     SetLeft(m_.content.box, logo.left + logo.width + 12);
@@ -224,13 +224,13 @@ class Layout {
   void Buttons() {
     const float bandHeight = Box(PopupImage::MiddleTop).height;
     step = 21;
-    PixelBox& close = m_.close.box;
+    RectF& close = m_.close.box;
     const float margin = (bandHeight - close.height) / 2;
     SetTop(close, margin);
     SetLeft(close, cw_ - close.width - margin);
 
     step = 22;
-    PixelBox& confirm = m_.confirm.box;
+    RectF& confirm = m_.confirm.box;
     SetTop(confirm, ch_ - Box(PopupImage::MiddleButtom).height - confirm.height - 12);
     SetLeft(confirm, Box(PopupImage::RightMiddle).left - confirm.width - 12);
   }

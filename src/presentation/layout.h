@@ -9,27 +9,13 @@
 #include <string>
 
 #include "catalogue/msg_record.h"
+#include "platform/ui/geometry.h"
 
 namespace notify {
 
 // The layout's fixed conversion; placement and region use the screen's real factors.
+// Everything it places is a RectF inside the popup: the layout computes halves.
 inline constexpr float kLayoutTwipsPerPixel = 15.0f;
-
-// Pixels inside the popup, single precision as the layout computes them (halves occur).
-// Left/top are the first covered pixel; left + width and top + height lie just outside.
-struct PixelBox {
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-  bool operator==(const PixelBox&) const = default;
-};
-
-struct PixelSize {
-  float width = 0;
-  float height = 0;
-  bool operator==(const PixelSize&) const = default;
-};
 
 // The popup's image controls, in the order they are painted (frame tiles, then icon and
 // logo). ImgCheck, the measuring aid, is not one of them: it is never shown.
@@ -49,14 +35,14 @@ enum class PopupImage : std::size_t {
 inline constexpr std::size_t kPopupImageCount = 11;
 
 struct ImageModel {
-  PixelBox box;
+  RectF box;
   // The picture's natural size; a control without a picture measures 0 x 0.
-  PixelSize natural;
+  SizeF natural;
   bool operator==(const ImageModel&) const = default;
 };
 
 struct LabelModel {
-  PixelBox box;
+  RectF box;
   bool visible = true;
   bool centred = false;
   std::wstring text;
@@ -65,7 +51,7 @@ struct LabelModel {
 };
 
 struct ButtonModel {
-  PixelBox box;
+  RectF box;
   bool visible = true;
   std::wstring caption;
   std::int32_t foreColor = 0;
@@ -98,7 +84,7 @@ class TextMeasure {
  public:
   virtual ~TextMeasure() = default;
   // One line: the label sizes itself to the text.
-  virtual PixelSize MeasureLine(const std::wstring& text) const = 0;
+  virtual SizeF MeasureLine(const std::wstring& text) const = 0;
   // Word-wrapped within `width`: the label's height follows the text.
   virtual float WrappedHeight(const std::wstring& text, float width) const = 0;
 };

@@ -29,40 +29,38 @@ std::int16_t BottomBandTwips(const ui::ScreenMetrics& screen) {
 
 ui::ScreenMetrics OnMonitor(ui::ScreenMetrics metrics, const ui::MonitorArea& area) {
   const auto& monitor = area.monitor;
-  if (monitor.right <= monitor.left || monitor.bottom <= monitor.top) return metrics;
+  if (IsEmpty(monitor)) return metrics;
   metrics.widthTwips = static_cast<float>(monitor.right) * metrics.twipsPerPixelX;
   metrics.heightTwips = static_cast<float>(monitor.bottom) * metrics.twipsPerPixelY;
   metrics.workArea = area.workArea;
   return metrics;
 }
 
-TwipsPoint PopupPosition(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips) {
+PointF PopupPosition(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips) {
   const float band = BottomBandTwips(screen);
   return {screen.widthTwips - popupWidthTwips - kPopupMarginTwips,
           screen.heightTwips - popupHeightTwips - band - kPopupMarginTwips};
 }
 
-PixelPoint PopupPixelPosition(const ui::ScreenMetrics& primary, const ui::MonitorArea& area, int dpi, int width,
-                              int height) {
-  const auto empty = [](const ui::ScreenPixelRect& r) { return r.right <= r.left || r.bottom <= r.top; };
+Point PopupPixelPosition(const ui::ScreenMetrics& primary, const ui::MonitorArea& area, int dpi, int width,
+                         int height) {
   ui::MonitorArea known = area;
-  if (empty(known.monitor)) {
+  if (IsEmpty(known.monitor)) {
     known.monitor = {0, 0, RoundInto<std::int32_t>(primary.widthTwips / primary.twipsPerPixelX),
                      RoundInto<std::int32_t>(primary.heightTwips / primary.twipsPerPixelY)};
     known.workArea = primary.workArea;
   }
-  if (empty(known.workArea)) known.workArea = known.monitor;
+  if (IsEmpty(known.workArea)) known.workArea = known.monitor;
   // The twips arithmetic above, with the monitor's own pixels as the unit.
   ui::ScreenMetrics scaled;
   scaled.twipsPerPixelX = scaled.twipsPerPixelY = ui::TwipsPerPixel(dpi);
   scaled = OnMonitor(scaled, known);
   const float tpp = scaled.twipsPerPixelX;
-  const TwipsPoint at =
-      PopupPosition(scaled, static_cast<float>(width) * tpp, static_cast<float>(height) * tpp);
-  return {RoundInto<std::int32_t>(at.left / tpp), RoundInto<std::int32_t>(at.top / tpp)};
+  const PointF at = PopupPosition(scaled, static_cast<float>(width) * tpp, static_cast<float>(height) * tpp);
+  return {RoundInto<std::int32_t>(at.x / tpp), RoundInto<std::int32_t>(at.y / tpp)};
 }
 
-RegionCorner RoundedRegionCorner(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips) {
+Point RoundedRegionCorner(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips) {
   return {RoundInto<std::int32_t>(static_cast<double>(popupWidthTwips) / screen.twipsPerPixelX + 1),
           RoundInto<std::int32_t>(static_cast<double>(popupHeightTwips) / screen.twipsPerPixelY + 1)};
 }

@@ -3,19 +3,13 @@
 // area and the region are pixels, converted with the screen's real factors.
 #include <cstdint>
 
+#include "platform/ui/geometry.h"
 #include "platform/ui/screen.h"
 
 namespace notify {
 
 // Gap between the popup and the screen's right edge, and the work area's bottom.
 inline constexpr float kPopupMarginTwips = 96;
-
-// The popup's top-left corner on the screen, twips.
-struct TwipsPoint {
-  float left = 0;
-  float top = 0;
-  bool operator==(const TwipsPoint&) const = default;
-};
 
 // What lies below the work area (a bottom taskbar), twips, rounded half-to-even into
 // 16 bits. Throws RuntimeError when it does not fit.
@@ -26,29 +20,20 @@ std::int16_t BottomBandTwips(const ui::ScreenMetrics& screen);
 // (unknown) leaves the metrics as they are.
 ui::ScreenMetrics OnMonitor(ui::ScreenMetrics metrics, const ui::MonitorArea& area);
 
-// Bottom right of the screen, 96 twips in from the right edge and above the bottom band.
-TwipsPoint PopupPosition(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips);
+// The popup's top-left corner in twips: bottom right of the screen, 96 twips in from the
+// right edge and above the bottom band.
+PointF PopupPosition(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips);
 
 // The popup's top-left corner in screen pixels, for a popup `width` x `height` device
 // pixels drawn at `dpi` on the area's monitor (the primary screen of `primary` when the
 // area is unknown): bottom right, 96 twips in at that monitor's scale. A monitor without
 // a work area counts as all work area.
-struct PixelPoint {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-  bool operator==(const PixelPoint&) const = default;
-};
-PixelPoint PopupPixelPosition(const ui::ScreenMetrics& primary, const ui::MonitorArea& area, int dpi, int width,
-                              int height);
+Point PopupPixelPosition(const ui::ScreenMetrics& primary, const ui::MonitorArea& area, int dpi, int width,
+                         int height);
 
 // The region's exclusive right/bottom corner in pixels: size / twips-per-pixel + 1,
 // rounded half-to-even into 32 bits. Throws RuntimeError when it does not fit.
-struct RegionCorner {
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-  bool operator==(const RegionCorner&) const = default;
-};
-RegionCorner RoundedRegionCorner(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips);
+Point RoundedRegionCorner(const ui::ScreenMetrics& screen, float popupWidthTwips, float popupHeightTwips);
 
 // Corner ellipse of the region, pixels.
 inline constexpr std::int16_t kRoundCornerPixels = 5;

@@ -16,21 +16,21 @@ class Uc04Button final : public PopupButton {
   }
 
   HWND Handle() const override { return control_->Window(); }
-  ui::ControlRect Bounds() const override {
-    const ui::ControlRect device{control_->Left(), control_->Top(), control_->Width(), control_->Height()};
+  Rect Bounds() const override {
+    const Rect device{control_->Left(), control_->Top(), control_->Width(), control_->Height()};
     // What was set reads back as set, though the window holds it at another scale.
     if (device == ToDevice(logical_)) return logical_;
     const auto back = [this](int v) { return ui::ScaleLength(ui::UnscaleLength(static_cast<float>(v), Dpi()), ui::kBaseDpi); };
     return {back(device.left), back(device.top), back(device.width), back(device.height)};
   }
-  void Move(const ui::ControlRect& b) override {
+  void Move(const Rect& b) override {
     if (b.width < 0 || b.height < 0) Fail("negative size");
     logical_ = b;
-    const ui::ControlRect d = ToDevice(b);
+    const Rect d = ToDevice(b);
     control_->Move(d.left, d.top, d.width, d.height);
   }
   void ScaleTo(int dpi) override {
-    const ui::ControlRect logical = Bounds();
+    const Rect logical = Bounds();
     control_->SetDpi(dpi);
     Move(logical);
   }
@@ -51,14 +51,14 @@ class Uc04Button final : public PopupButton {
 
  private:
   int Dpi() const { return control_->Dpi(); }
-  ui::ControlRect ToDevice(const ui::ControlRect& b) const {
+  Rect ToDevice(const Rect& b) const {
     const ui::DeviceSpan x = ui::ScaleSpan(static_cast<float>(b.left), static_cast<float>(b.width), Dpi());
     const ui::DeviceSpan y = ui::ScaleSpan(static_cast<float>(b.top), static_cast<float>(b.height), Dpi());
     return {x.begin, y.begin, x.extent, y.extent};
   }
 
   std::unique_ptr<button::UC04> control_;
-  ui::ControlRect logical_{-1, -1, -1, -1};  // none set yet
+  Rect logical_{-1, -1, -1, -1};  // none set yet
 };
 
 }  // namespace

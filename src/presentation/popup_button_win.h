@@ -18,8 +18,8 @@ class PopupButton {
   virtual ~PopupButton() = default;
   virtual HWND Handle() const = 0;
   // 96-DPI pixels inside the popup; the window itself is scaled to the popup's DPI.
-  virtual ui::ControlRect Bounds() const = 0;
-  virtual void Move(const ui::ControlRect& bounds) = 0;
+  virtual Rect Bounds() const = 0;
+  virtual void Move(const Rect& bounds) = 0;
   // Draws and places the button at a new DPI, keeping its 96-DPI bounds.
   virtual void ScaleTo(int dpi) = 0;
   virtual bool Visible() const = 0;

@@ -43,7 +43,7 @@ class MemorySurface {
 // A child button paints its retained surface through WM_PRINTCLIENT at its place.
 void PrintButton(HDC dc, const PopupButton& button) {
   if (!button.Visible()) return;
-  const ui::ControlRect at = button.Bounds();
+  const Rect at = button.Bounds();
   POINT saved{};
   ::SetViewportOrgEx(dc, at.left, at.top, &saved);
   ::SendMessageW(button.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);

@@ -33,16 +33,16 @@ int WholePixels(float value) {
   return ui::TwipsToPixels(value, 1.0f);
 }
 
-ui::ControlRect ToControl(const PixelBox& box) {
+Rect ToControl(const RectF& box) {
   return {WholePixels(box.left), WholePixels(box.top), WholePixels(box.width), WholePixels(box.height)};
 }
 
-PixelBox ToModel(const ui::ControlRect& r) {
+RectF ToModel(const Rect& r) {
   return {static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.width),
           static_cast<float>(r.height)};
 }
 
-PixelSize NaturalSize(const ui::PicturePtr& picture) {
+SizeF NaturalSize(const ui::PicturePtr& picture) {
   if (!picture) return {};  // a control without a picture measures 0 x 0
   return {static_cast<float>(picture->Width()), static_cast<float>(picture->Height())};
 }
@@ -79,7 +79,7 @@ void ApplyButton(PopupButton& button, const ButtonModel& model) {
 class FormTextMeasure final : public TextMeasure {
  public:
   explicit FormTextMeasure(const ui::Form& form) : form_(form) {}
-  PixelSize MeasureLine(const std::wstring& text) const override {
+  SizeF MeasureLine(const std::wstring& text) const override {
     const SIZE size = form_.MeasureText(text, -1);
     return {static_cast<float>(size.cx), static_cast<float>(size.cy)};
   }
@@ -259,7 +259,7 @@ void SetRoundedRegion(ui::Form& form, std::int16_t ellipseWidth, std::int16_t el
 }
 
 void PlaceOnMonitor(ui::Form& form, const WindowShapeCalls& calls, const ui::MonitorArea& screen) {
-  const PixelPoint at =
+  const Point at =
       PopupPixelPosition(calls.screenMetrics(), screen, form.Dpi(), form.ClientWidth(), form.ClientHeight());
   form.MoveToPixels({at.x, at.y});
 }

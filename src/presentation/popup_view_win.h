@@ -30,7 +30,7 @@ struct WindowShapeCalls {
   int(WINAPI* setWindowRgn)(HWND, HRGN, BOOL) = ::SetWindowRgn;
   BOOL(WINAPI* setWindowPos)(HWND, HWND, int, int, int, int, UINT) = ::SetWindowPos;
   ui::ScreenMetrics (*screenMetrics)() noexcept = ui::QueryScreenMetrics;
-  int (*monitorDpi)(const ui::ScreenPixelRect& monitor) noexcept = ui::MonitorDpi;
+  int (*monitorDpi)(const Edges& monitor) noexcept = ui::MonitorDpi;
   ui::MonitorArea (*monitorOf)(HWND window) noexcept = ui::MonitorOfWindow;
 };
 

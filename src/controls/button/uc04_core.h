@@ -72,14 +72,14 @@ class UC04Surface {
   // Fills with the background colour and resets the text position.
   virtual void Clear() = 0;
   // Scaled plain copy of a source rectangle of the picture.
-  virtual void PaintPicture(const FacePicture& picture, SurfaceRect destination,
-                            PixelRect source) = 0;
+  virtual void PaintPicture(const FacePicture& picture, RectF destination,
+                            Rect source) = 0;
   virtual void SetPixel(float x, float y, Color color) = 0;
   virtual float TextWidth(const std::wstring& text) = 0;
   virtual float TextHeight(const std::wstring& text) = 0;
   // Text in the surface's font and text colour, no background box, no prefix processing.
   virtual void PrintText(float x, float y, const std::wstring& text) = 0;
-  virtual void DrawFocusRect(FrameRect frame) = 0;
+  virtual void DrawFocusRect(Edges frame) = 0;
 };
 
 // What the hosting window system provides.

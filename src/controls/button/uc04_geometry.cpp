@@ -50,7 +50,7 @@ Int RoundSaturated(float value) {
 std::int32_t RoundToInt32(float value) { return RoundSaturated<std::int32_t>(value); }
 std::int16_t RoundToInt16(float value) { return RoundSaturated<std::int16_t>(value); }
 
-FrameRect FocusFrame(float w, float h) {
+Edges FocusFrame(float w, float h) {
   return {kBorder, kBorder, RoundToInt32(w - 4), RoundToInt32(h - 4)};
 }
 

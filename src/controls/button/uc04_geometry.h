@@ -6,38 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ui/geometry.h"
+
 namespace notify::button {
 
-// Source rectangle in the face strip: x, y inclusive; x + w, y + h exclusive.
-struct PixelRect {
-  int x = 0;
-  int y = 0;
-  int w = 0;
-  int h = 0;
-  bool operator==(const PixelRect&) const = default;
-};
-
-// Destination rectangle on the surface in single precision: same edge rule as PixelRect.
-struct SurfaceRect {
-  float x = 0;
-  float y = 0;
-  float w = 0;
-  float h = 0;
-  bool operator==(const SurfaceRect&) const = default;
-};
-
-// The focus frame as DrawFocusRect takes it: left/top inclusive, right/bottom exclusive.
-struct FrameRect {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-  bool operator==(const FrameRect&) const = default;
-};
-
+// A whole-pixel rectangle of the face strip drawn into a fractional one of the surface.
 struct SlicePiece {
-  PixelRect source;
-  SurfaceRect destination;
+  Rect source;
+  RectF destination;
 };
 
 // Every cell of the strip is 19 x 23 px with a 4 px border around an 11 x 15 middle.
@@ -59,8 +35,8 @@ bool TooSmallToDraw(float w, float h);
 std::int32_t RoundToInt32(float value);
 std::int16_t RoundToInt16(float value);
 
-// Left 4, top 4, right W - 4, bottom H - 4.
-FrameRect FocusFrame(float w, float h);
+// Left 4, top 4, right W - 4, bottom H - 4: edges, as the focus rectangle is drawn.
+Edges FocusFrame(float w, float h);
 
 // The access key of a caption: the upper-case ASCII letter after the first single "&"
 // once every "&&" is removed, or 0 for none.

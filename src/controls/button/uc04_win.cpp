@@ -440,16 +440,17 @@ void RetainedSurface::Clear() {
   Invalidate();
 }
 
-void RetainedSurface::PaintPicture(const FacePicture& picture, SurfaceRect d, PixelRect s) {
+void RetainedSurface::PaintPicture(const FacePicture& picture, RectF d, Rect s) {
   const auto* strip = dynamic_cast<const FaceStrip*>(&picture);
   if (strip == nullptr || !strip->picture()) return;
   if (dpi_ == ui::kBaseDpi) {
-    strip->picture()->Draw(dc_.get(), Round(d.x), Round(d.y), Round(d.w), Round(d.h), s.x, s.y, s.w,
-                           s.h);
+    strip->picture()->Draw(dc_.get(), Round(d.left), Round(d.top), Round(d.width), Round(d.height), s.left,
+                           s.top, s.width, s.height);
   } else {
-    const ui::DeviceSpan x = ui::ScaleSpan(d.x, d.w, dpi_);
-    const ui::DeviceSpan y = ui::ScaleSpan(d.y, d.h, dpi_);
-    strip->picture()->DrawSmooth(dc_.get(), x.begin, y.begin, x.extent, y.extent, s.x, s.y, s.w, s.h);
+    const ui::DeviceSpan x = ui::ScaleSpan(d.left, d.width, dpi_);
+    const ui::DeviceSpan y = ui::ScaleSpan(d.top, d.height, dpi_);
+    strip->picture()->DrawSmooth(dc_.get(), x.begin, y.begin, x.extent, y.extent, s.left, s.top, s.width,
+                                 s.height);
   }
   Invalidate();
 }
@@ -488,7 +489,7 @@ void RetainedSurface::PrintText(float x, float y, const std::wstring& text) {
   Invalidate();
 }
 
-void RetainedSurface::DrawFocusRect(FrameRect f) {
+void RetainedSurface::DrawFocusRect(Edges f) {
   const RECT r{ui::ScaleLength(static_cast<float>(f.left), dpi_), ui::ScaleLength(static_cast<float>(f.top), dpi_),
                ui::ScaleLength(static_cast<float>(f.right), dpi_), ui::ScaleLength(static_cast<float>(f.bottom), dpi_)};
   ::DrawFocusRect(dc_.get(), &r);

@@ -40,12 +40,12 @@ class RetainedSurface final : public UC04Surface {
   FontRef Font() const override { return font_; }
   void SetFont(FontRef font) override;
   void Clear() override;
-  void PaintPicture(const FacePicture& picture, SurfaceRect destination, PixelRect source) override;
+  void PaintPicture(const FacePicture& picture, RectF destination, Rect source) override;
   void SetPixel(float x, float y, Color color) override;
   float TextWidth(const std::wstring& text) override;
   float TextHeight(const std::wstring& text) override;
   void PrintText(float x, float y, const std::wstring& text) override;
-  void DrawFocusRect(FrameRect frame) override;
+  void DrawFocusRect(Edges frame) override;
 
  private:
   void Invalidate() const;

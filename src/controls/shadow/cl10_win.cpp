@@ -135,7 +135,7 @@ void CL10::DestroySide(ShadowSide side) {
   win::DestroyWindowOwner(std::exchange(window, nullptr));
 }
 
-void CL10::DrawSide(ShadowSide side, const ShadowRect& rect, int depth, std::uint32_t colour,
+void CL10::DrawSide(ShadowSide side, const Rect& rect, int depth, std::uint32_t colour,
                     std::uint8_t transparency) {
   const HWND window = windows_[static_cast<std::size_t>(side)];
   if (window == nullptr || rect.width <= 0 || rect.height <= 0) return;
@@ -162,7 +162,7 @@ void CL10::DrawSide(ShadowSide side, const ShadowRect& rect, int depth, std::uin
     return;
   }
   win::SelectGuard select(memory.get(), bitmap.get());
-  POINT destination{rect.x, rect.y};
+  POINT destination{rect.left, rect.top};
   SIZE size{rect.width, rect.height};
   POINT source{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, transparency, AC_SRC_ALPHA};
@@ -170,10 +170,10 @@ void CL10::DrawSide(ShadowSide side, const ShadowRect& rect, int depth, std::uin
                         ULW_ALPHA);
 }
 
-void CL10::MoveSide(ShadowSide side, const ShadowRect& rect) {
+void CL10::MoveSide(ShadowSide side, const Rect& rect) {
   const HWND window = windows_[static_cast<std::size_t>(side)];
   if (window == nullptr) return;
-  ::MoveWindow(window, rect.x, rect.y, rect.width, rect.height, FALSE);
+  ::MoveWindow(window, rect.left, rect.top, rect.width, rect.height, FALSE);
 }
 
 void CL10::ShowSide(ShadowSide side, bool show) {

@@ -58,9 +58,9 @@ class CL10 : private MessageCallback, private ShadowEffects {
   std::uint32_t SysColor(int index) override;
   void CreateSideWindows() override;
   void DestroySide(ShadowSide side) override;
-  void DrawSide(ShadowSide side, const ShadowRect& rect, int depth, std::uint32_t colour,
+  void DrawSide(ShadowSide side, const Rect& rect, int depth, std::uint32_t colour,
                 std::uint8_t transparency) override;
-  void MoveSide(ShadowSide side, const ShadowRect& rect) override;
+  void MoveSide(ShadowSide side, const Rect& rect) override;
   void ShowSide(ShadowSide side, bool show) override;
   int OwnerDpi() override;
 

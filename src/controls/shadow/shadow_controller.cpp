@@ -63,7 +63,7 @@ void ShadowController::CheckShadowSupport() {
 }
 
 void ShadowController::Draw(ShadowSide side) {
-  effects_.DrawSide(side, Rect(side), depth_, colour_, transparency_);
+  effects_.DrawSide(side, StripRect(side), depth_, colour_, transparency_);
 }
 
 void ShadowController::RefreshShadow() {
@@ -111,7 +111,7 @@ void ShadowController::FollowOwner() {
     Draw(ShadowSide::Right);
     Draw(ShadowSide::Left);
   }
-  for (ShadowSide side : kAllSides) effects_.MoveSide(side, Rect(side));
+  for (ShadowSide side : kAllSides) effects_.MoveSide(side, StripRect(side));
   if ((owner_.flags & kSwpShowWindow) != 0) ShowShadowWindows(true, false);
 }
 

@@ -31,9 +31,9 @@ class ShadowEffects {
   virtual void CreateSideWindows() = 0;
   // Each call acts on one strip; a strip whose window does not exist ignores it.
   virtual void DestroySide(ShadowSide side) = 0;
-  virtual void DrawSide(ShadowSide side, const ShadowRect& rect, int depth, std::uint32_t colour,
+  virtual void DrawSide(ShadowSide side, const Rect& rect, int depth, std::uint32_t colour,
                         std::uint8_t transparency) = 0;
-  virtual void MoveSide(ShadowSide side, const ShadowRect& rect) = 0;
+  virtual void MoveSide(ShadowSide side, const Rect& rect) = 0;
   virtual void ShowSide(ShadowSide side, bool show) = 0;
   // The DPI the owner is drawn at, for a depth that follows its scale.
   virtual int OwnerDpi() { return 96; }
@@ -69,7 +69,7 @@ class ShadowController {
   bool Shown() const { return shown_; }
   bool Wanted() const { return wanted_; }
   const OwnerPosition& Owner() const { return owner_; }
-  ShadowRect Rect(ShadowSide side) const { return SideRect(side, owner_, depth_); }
+  Rect StripRect(ShadowSide side) const { return SideRect(side, owner_, depth_); }
 
  private:
   void FollowOwner();

@@ -4,7 +4,7 @@
 
 namespace notify {
 
-ShadowRect SideRect(ShadowSide side, const OwnerPosition& o, int d) {
+Rect SideRect(ShadowSide side, const OwnerPosition& o, int d) {
   switch (side) {
     case ShadowSide::Right: return {o.x + o.cx, o.y - d, d, o.cy + 2 * d};
     case ShadowSide::Bottom: return {o.x - d, o.y + o.cy, o.cx + d, d};

@@ -5,19 +5,12 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/ui/geometry.h"
+
 namespace notify {
 
 // The order of the four shadow windows wherever the code walks all of them.
 enum class ShadowSide { Right = 0, Bottom = 1, Left = 2, Top = 3 };
-
-// Left/top edges inclusive; x + width and y + height exclusive.
-struct ShadowRect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-  friend bool operator==(const ShadowRect&, const ShadowRect&) = default;
-};
 
 // The owner's outer window rectangle in screen pixels and the SWP_* flags of its last
 // WM_WINDOWPOSCHANGED.
@@ -29,7 +22,7 @@ struct OwnerPosition {
   std::uint32_t flags = 0;
 };
 
-ShadowRect SideRect(ShadowSide side, const OwnerPosition& owner, int depth);
+Rect SideRect(ShadowSide side, const OwnerPosition& owner, int depth);
 
 // Alpha of the pixel in column c (0 = left) and row r (0 = bottom) of a strip of
 // width x height pixels. Depth must be 1 or more.

@@ -1,6 +1,7 @@
 #include "platform/ui/dpi_win.h"
 
 #include "platform/handles_win.h"
+#include "platform/ui/geometry_win.h"
 #include "platform/ui/scale.h"
 
 namespace notify::ui {
@@ -44,10 +45,9 @@ int WindowDpi(HWND window) noexcept {
   return EffectiveDpi(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
 }
 
-int MonitorDpi(const ScreenPixelRect& monitor) noexcept {
-  const RECT r{monitor.left, monitor.top, monitor.right, monitor.bottom};
-  const bool empty = r.right <= r.left || r.bottom <= r.top;
-  return EffectiveDpi(empty ? ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)
+int MonitorDpi(const Edges& monitor) noexcept {
+  const RECT r = ToRECT(monitor);
+  return EffectiveDpi(IsEmpty(monitor) ? ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)
                             : ::MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY));
 }
 

@@ -15,6 +15,6 @@ int WindowDpi(HWND window) noexcept;
 int SystemDpi() noexcept;
 // The DPI of the monitor that holds most of `monitor` (screen pixels; the primary monitor
 // when empty), as a window shown there is drawn at.
-int MonitorDpi(const ScreenPixelRect& monitor) noexcept;
+int MonitorDpi(const Edges& monitor) noexcept;
 
 }  // namespace notify::ui

@@ -45,7 +45,7 @@ int TwipsToPixels(float twips, float twipsPerPixel) {
 
 void WindowlessControl::Changed() { owner_.Invalidate(); }
 
-void WindowlessControl::SetBounds(const ControlRect& bounds) {
+void WindowlessControl::SetBounds(const Rect& bounds) {
   if (bounds == bounds_) return;
   bounds_ = bounds;
   Changed();
@@ -59,7 +59,7 @@ void WindowlessControl::Width(int value) {
 void WindowlessControl::Height(int value) {
   SetBounds({bounds_.left, bounds_.top, bounds_.width, CheckedExtent(value)});
 }
-void WindowlessControl::Move(const ControlRect& bounds) {
+void WindowlessControl::Move(const Rect& bounds) {
   Left(bounds.left);
   Top(bounds.top);
   Width(bounds.width);

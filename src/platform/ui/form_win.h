@@ -13,6 +13,7 @@
 
 #include "platform/handles_win.h"
 #include "platform/ui/accessible_win.h"
+#include "platform/ui/geometry.h"
 #include "platform/ui/picture_win.h"
 
 namespace notify::ui {
@@ -24,16 +25,6 @@ HFONT CreateLabelFont();
 
 class Form;
 
-// Pixels inside a form; left/top are the first covered pixel, left + width and
-// top + height lie just outside.
-struct ControlRect {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-  bool operator==(const ControlRect&) const = default;
-};
-
 // Shared by the windowless controls: a place, a visibility, a way to ask for a repaint.
 class WindowlessControl {
  public:
@@ -41,7 +32,7 @@ class WindowlessControl {
   WindowlessControl& operator=(const WindowlessControl&) = delete;
   virtual ~WindowlessControl() = default;
 
-  const ControlRect& Bounds() const { return bounds_; }
+  const Rect& Bounds() const { return bounds_; }
   int Left() const { return bounds_.left; }
   int Top() const { return bounds_.top; }
   int Width() const { return bounds_.width; }
@@ -51,18 +42,18 @@ class WindowlessControl {
   // Negative extents are refused with RuntimeError.
   virtual void Width(int value);
   void Height(int value);
-  void Move(const ControlRect& bounds);
+  void Move(const Rect& bounds);
   bool Visible() const { return visible_; }
   void Visible(bool value);
 
  protected:
   explicit WindowlessControl(Form& owner) : owner_(owner) {}
   void Changed();
-  void SetBounds(const ControlRect& bounds);
+  void SetBounds(const Rect& bounds);
   Form& owner_;
 
  private:
-  ControlRect bounds_;
+  Rect bounds_;
   bool visible_ = true;
 };
 

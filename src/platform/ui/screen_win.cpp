@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/handles_win.h"
+#include "platform/ui/geometry_win.h"
 
 namespace notify::ui {
 
@@ -22,7 +23,7 @@ ScreenMetrics QueryScreenMetrics() noexcept {
   // The result is not examined: a failed query leaves the rectangle all zeros.
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  metrics.workArea = {work.left, work.top, work.right, work.bottom};
+  metrics.workArea = ToEdges(work);
   return metrics;
 }
 
@@ -31,9 +32,7 @@ MonitorArea MonitorOfWindow(HWND window) noexcept {
   info.cbSize = sizeof(info);
   const HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
   if (monitor == nullptr || !::GetMonitorInfoW(monitor, &info)) return {};
-  const RECT& m = info.rcMonitor;
-  const RECT& w = info.rcWork;
-  return {{m.left, m.top, m.right, m.bottom}, {w.left, w.top, w.right, w.bottom}};
+  return {ToEdges(info.rcMonitor), ToEdges(info.rcWork)};
 }
 
 }  // namespace notify::ui

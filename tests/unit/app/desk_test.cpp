@@ -22,7 +22,7 @@ TEST(Desk, AwayAfterFiveMinutesFromTheLaterOfLastInputAndStart) {
 }
 
 TEST(Desk, FullScreenMeansTheClientAreaCoversTheWholeMonitor) {
-  const ui::ScreenPixelRect second{1280, 0, 3200, 1080};
+  const Edges second{1280, 0, 3200, 1080};
   EXPECT_TRUE(CoversMonitor({1280, 0, 3200, 1080}, second));     // borderless
   EXPECT_TRUE(CoversMonitor({1272, -8, 3208, 1088}, second));    // larger than the monitor
   EXPECT_FALSE(CoversMonitor({1280, 0, 3200, 1040}, second));    // maximised above a taskbar

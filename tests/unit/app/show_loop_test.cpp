@@ -26,14 +26,14 @@ class ScriptedDesk : public Desk {
   bool busy = false;
   bool away = false;
   bool pointerOver = false;
-  ui::ScreenPixelPoint pointer{1200, 900};
+  Point pointer{1200, 900};
   ui::MonitorArea screen;
   std::uint64_t now = 1'000;
 
   bool Busy() override { return busy; }
   bool Away() override { return away; }
   bool PointerOverPopup() override { return pointerOver; }
-  ui::ScreenPixelPoint PointerPosition() override { return pointer; }
+  Point PointerPosition() override { return pointer; }
   ui::MonitorArea ScreenInUse() override { return screen; }
   std::uint64_t Milliseconds() override { return now; }
 };
@@ -386,7 +386,7 @@ TEST(ShowLoopCountdown, PausesWhileThePointerRestsOnThePopupOrNobodyIsThere) {
     Fixture f(Slots(1, {Record(L"a", 3)}));
     f.host.onWaitStep = [&](int step) {
       f.desk.pointerOver = step >= 2 && step <= 4;
-      f.desk.pointer = f.desk.pointerOver ? ui::ScreenPixelPoint{1000, 800} : ui::ScreenPixelPoint{10, 10};
+      f.desk.pointer = f.desk.pointerOver ? Point{1000, 800} : Point{10, 10};
     };
     f.Run();
     EXPECT_EQ(f.host.waitSteps, 6);
@@ -414,10 +414,10 @@ TEST(ShowLoopCountdown, APointerOnThePopupPausesOnlyOnceItHasMovedSinceThePopupA
   // the wait steps an AutoShut 2 message stays.
   struct Case {
     const char* what;
-    std::vector<ui::ScreenPixelPoint> path;
+    std::vector<Point> path;
     int steps;
   };
-  const ui::ScreenPixelPoint shown{1100, 850}, other{1150, 870};
+  const Point shown{1100, 850}, other{1150, 870};
   const Case cases[] = {
       {"resting where the popup appeared", {shown, shown, shown, shown, shown, shown}, 2},
       {"moved during the first step, then resting", {shown, other, other, other, shown, shown}, 5},

@@ -15,7 +15,7 @@ class PitchMeasure : public TextMeasure {
   float charWidth = 7;
   float lineHeight = 12;
 
-  PixelSize MeasureLine(const std::wstring& text) const override {
+  SizeF MeasureLine(const std::wstring& text) const override {
     return {charWidth * static_cast<float>(text.size()), lineHeight};
   }
   float WrappedHeight(const std::wstring& text, float width) const override {
@@ -28,7 +28,7 @@ class PitchMeasure : public TextMeasure {
 // Natural sizes chosen all different, so that a swapped tile shows up.
 struct Natural {
   PopupImage which;
-  PixelSize size;
+  SizeF size;
 };
 const std::vector<Natural> kSkin = {
     {PopupImage::LeftTop, {12, 30}},    {PopupImage::RightTop, {14, 30}},
@@ -80,7 +80,7 @@ TEST(LayoutFrame, EveryTileAndItemLandsAtItsComputedBox) {
 
   struct Expect {
     PopupImage which;
-    PixelBox box;
+    RectF box;
   };
   const std::vector<Expect> expected = {
       {PopupImage::LeftTop, {0, 0, 12, 30}},
@@ -99,15 +99,15 @@ TEST(LayoutFrame, EveryTileAndItemLandsAtItsComputedBox) {
     EXPECT_EQ(model.image(e.which).box, e.box) << "image " << static_cast<int>(e.which);
   }
   EXPECT_EQ(model.backColor, 0x00336699);
-  EXPECT_EQ(model.title.box, (PixelBox{30, 9, 35, 12}));
+  EXPECT_EQ(model.title.box, (RectF{30, 9, 35, 12}));
   EXPECT_EQ(model.title.color, 0x000000FF);
   EXPECT_EQ(model.title.text, L"Hello");
   // 209 px wide holds 29 characters a line: 12 characters are one line.
-  EXPECT_EQ(model.content.box, (PixelBox{80, 58, 209, 12}));
+  EXPECT_EQ(model.content.box, (RectF{80, 58, 209, 12}));
   EXPECT_EQ(model.content.color, 0x0000FF00);
   // Buttons are placed even when hidden.
-  EXPECT_EQ(model.close.box, (PixelBox{264.5f, 4.5f, 31, 21}));
-  EXPECT_EQ(model.confirm.box, (PixelBox{208, 151, 77, 27}));
+  EXPECT_EQ(model.close.box, (RectF{264.5f, 4.5f, 31, 21}));
+  EXPECT_EQ(model.confirm.box, (RectF{208, 151, 77, 27}));
   EXPECT_EQ(model.checkPicture, std::nullopt);
 }
 
@@ -123,9 +123,9 @@ TEST(LayoutFrame, ContentHeightFollowsTheWrappedText) {
 TEST(LayoutFrame, PictureLessControlsMeasureZero) {
   PopupModel model;  // no picture anywhere
   ASSERT_EQ(Lay(model, PlainRecord()), std::nullopt);
-  EXPECT_EQ(model.image(PopupImage::RightTop).box, (PixelBox{300, 0, 0, 0}));
-  EXPECT_EQ(model.image(PopupImage::MiddleMiddle).box, (PixelBox{0, 0, 300, 200}));
-  EXPECT_EQ(model.image(PopupImage::Logo).box, (PixelBox{16, 16, 0, 0}));
+  EXPECT_EQ(model.image(PopupImage::RightTop).box, (RectF{300, 0, 0, 0}));
+  EXPECT_EQ(model.image(PopupImage::MiddleMiddle).box, (RectF{0, 0, 300, 200}));
+  EXPECT_EQ(model.image(PopupImage::Logo).box, (RectF{16, 16, 0, 0}));
 }
 
 // The optional rows: which items show and how the popup grows.
@@ -139,8 +139,8 @@ struct RowCase {
   float widthTwips;
   float heightTwips;
   bool confirmShown;
-  PixelBox dateBox;
-  PixelBox authorBox;
+  RectF dateBox;
+  RectF authorBox;
   bool authorCentred;
 };
 
@@ -166,7 +166,7 @@ TEST(LayoutRows, PopupGrowsByEachShownRow) {
     SCOPED_TRACE(c.name);
     PopupModel model = DesignTimePopup();
     model.confirm.box.height = c.confirmHeightBefore;
-    const PixelBox untouchedDate{1, 2, 3, 4};
+    const RectF untouchedDate{1, 2, 3, 4};
     model.date.box = untouchedDate;
     model.author.box = untouchedDate;
     MsgRecord r = PlainRecord();
@@ -215,12 +215,12 @@ TEST(LayoutRows, ButtonsTakeTheirRecordValues) {
   EXPECT_EQ(model.close.foreColor, 0x0000AA00);
   EXPECT_EQ(model.close.pColor, 0x00FFFFFF);
   // 325 px wide; (30 - 17) / 2 = 6.5 above and right of the close button.
-  EXPECT_EQ(model.close.box, (PixelBox{298.5f, 6.5f, 20, 17}));
+  EXPECT_EQ(model.close.box, (RectF{298.5f, 6.5f, 20, 17}));
   EXPECT_TRUE(model.confirm.visible);
   EXPECT_EQ(model.confirm.caption, L"\u786E\u5B9A");
   EXPECT_EQ(model.confirm.foreColor, 0x00112233);
   EXPECT_EQ(model.confirm.pColor, 0x00445566);
-  EXPECT_EQ(model.confirm.box, (PixelBox{322 - 60 - 12, 225 - 10 - 25 - 12, 60, 25}));
+  EXPECT_EQ(model.confirm.box, (RectF{322 - 60 - 12, 225 - 10 - 25 - 12, 60, 25}));
 }
 
 TEST(LayoutRows, EqualDateAndAuthorWidthsCentreTheAuthor) {
@@ -322,7 +322,7 @@ TEST(LayoutCentring, OddDifferencesGiveHalfPixels) {
     r.BtnClsWidth = 31;
     r.BtnClsHeight = static_cast<std::int16_t>(c.closeHeight);
     ASSERT_EQ(Lay(model, r, measure), std::nullopt);
-    const PixelBox icon = model.image(PopupImage::Icon).box;
+    const RectF icon = model.image(PopupImage::Icon).box;
     EXPECT_EQ(icon.top, c.iconTop);
     EXPECT_EQ(icon.left, c.iconTop);  // left margin equals top margin
     EXPECT_EQ(model.title.box.top, c.titleTop);
@@ -337,7 +337,7 @@ TEST(LayoutCentring, OddDifferencesGiveHalfPixels) {
 TEST(LayoutStops, NarrowPopupStopsAtTheTopBand) {
   PopupModel before = DesignTimePopup();
   ASSERT_EQ(Lay(before, PlainRecord()), std::nullopt);  // an earlier, normal message
-  const PixelBox earlier{1, 2, 3, 4};
+  const RectF earlier{1, 2, 3, 4};
   for (const auto later : {PopupImage::MiddleTop, PopupImage::MiddleButtom, PopupImage::MiddleMiddle,
                            PopupImage::Icon, PopupImage::Logo}) {
     before.image(later).box = earlier;
@@ -352,10 +352,10 @@ TEST(LayoutStops, NarrowPopupStopsAtTheTopBand) {
   EXPECT_EQ(Lay(model, r), 14);
 
   EXPECT_EQ(model.widthTwips, 300);
-  EXPECT_EQ(model.image(PopupImage::RightTop).box, (PixelBox{6, 0, 14, 30}));
-  EXPECT_EQ(model.image(PopupImage::RightMiddle).box, (PixelBox{17, 30, 3, 160}));
+  EXPECT_EQ(model.image(PopupImage::RightTop).box, (RectF{6, 0, 14, 30}));
+  EXPECT_EQ(model.image(PopupImage::RightMiddle).box, (RectF{17, 30, 3, 160}));
   // Top, left and height of the band were set before its width failed.
-  EXPECT_EQ(model.image(PopupImage::MiddleTop).box, (PixelBox{12, 0, 3, 30}));
+  EXPECT_EQ(model.image(PopupImage::MiddleTop).box, (RectF{12, 0, 3, 30}));
   for (const auto later : {PopupImage::MiddleButtom, PopupImage::MiddleMiddle, PopupImage::Icon, PopupImage::Logo}) {
     EXPECT_EQ(model.image(later).box, before.image(later).box) << static_cast<int>(later);
   }
@@ -409,7 +409,7 @@ TEST(LayoutStops, WhatWasSetBeforeTheFailingStepStays) {
   EXPECT_EQ(model.close.caption, L"Close");
   EXPECT_EQ(model.close.foreColor, 0x00010203);
   EXPECT_TRUE(model.close.visible);
-  EXPECT_EQ(model.close.box, (PixelBox{0, 0, 31, 21}));  // neither width nor height taken
+  EXPECT_EQ(model.close.box, (RectF{0, 0, 31, 21}));  // neither width nor height taken
 
   // The content label got its text before its width failed.
   PopupModel wide = DesignTimePopup();

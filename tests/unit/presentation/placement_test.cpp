@@ -25,7 +25,7 @@ TEST(Placement, BottomRightAboveTheBottomBand) {
     ui::ScreenMetrics screen;
     float popupW, popupH;
     std::int16_t band;
-    TwipsPoint at;
+    PointF at;
   };
   const std::vector<Case> cases = {
       // A 40 px taskbar at 15 twips per pixel is a 600-twip band.
@@ -38,11 +38,11 @@ TEST(Placement, BottomRightAboveTheBottomBand) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(BottomBandTwips(c.screen), c.band);
-    const TwipsPoint at = PopupPosition(c.screen, c.popupW, c.popupH);
+    const PointF at = PopupPosition(c.screen, c.popupW, c.popupH);
     EXPECT_EQ(at, c.at);
     // Right edge 96 twips in from the screen; bottom 96 twips above the band.
-    EXPECT_EQ(c.screen.widthTwips - (at.left + c.popupW), 96);
-    EXPECT_EQ(c.screen.heightTwips - c.band - (at.top + c.popupH), 96);
+    EXPECT_EQ(c.screen.widthTwips - (at.x + c.popupW), 96);
+    EXPECT_EQ(c.screen.heightTwips - c.band - (at.y + c.popupH), 96);
   }
 }
 
@@ -51,7 +51,7 @@ TEST(Placement, OnlyTheBottomOfTheWorkAreaCounts) {
   right.workArea = {0, 0, 1220, 1024};  // taskbar at the right
   ui::ScreenMetrics top = Screen(1280, 1024, 15, 1024);
   top.workArea = {0, 40, 1280, 1024};  // taskbar at the top
-  const TwipsPoint plain = PopupPosition(Screen(1280, 1024, 15, 1024), 4500, 3000);
+  const PointF plain = PopupPosition(Screen(1280, 1024, 15, 1024), 4500, 3000);
   EXPECT_EQ(PopupPosition(right, 4500, 3000), plain);
   EXPECT_EQ(PopupPosition(top, 4500, 3000), plain);
 }
@@ -63,10 +63,10 @@ TEST(Placement, OnAMonitorBesideThePrimaryThePopupSitsAtThatMonitorsBottomRight)
   EXPECT_EQ(PopupPosition(OnMonitor(primary, {{0, 0, 1280, 1024}, {0, 0, 1280, 984}}), 4500, 3000),
             PopupPosition(primary, 4500, 3000));
   // A 1920 x 1080 monitor to the right, its taskbar 48 px high; and one to the left, lower.
-  const TwipsPoint right = PopupPosition(OnMonitor(primary, {{1280, 0, 3200, 1080}, {1280, 0, 3200, 1032}}), 4500, 3000);
-  EXPECT_EQ(right, (TwipsPoint{3200 * 15 - 4500 - 96, 1032 * 15 - 3000 - 96}));
-  const TwipsPoint left = PopupPosition(OnMonitor(primary, {{-1024, 200, 0, 968}, {-1024, 200, 0, 968}}), 4500, 3000);
-  EXPECT_EQ(left, (TwipsPoint{-4500 - 96, 968 * 15 - 3000 - 96}));
+  const PointF right = PopupPosition(OnMonitor(primary, {{1280, 0, 3200, 1080}, {1280, 0, 3200, 1032}}), 4500, 3000);
+  EXPECT_EQ(right, (PointF{3200 * 15 - 4500 - 96, 1032 * 15 - 3000 - 96}));
+  const PointF left = PopupPosition(OnMonitor(primary, {{-1024, 200, 0, 968}, {-1024, 200, 0, 968}}), 4500, 3000);
+  EXPECT_EQ(left, (PointF{-4500 - 96, 968 * 15 - 3000 - 96}));
 }
 
 TEST(Placement, BandRoundsHalvesToEvenAndOverflowFails) {
@@ -95,11 +95,37 @@ TEST(Placement, BandRoundsHalvesToEvenAndOverflowFails) {
   EXPECT_THROW(PopupPosition(tall, 100, 100), RuntimeError);
 }
 
+// A monitor with no pixel inside (unknown, zero-wide, zero-high, turned over) is the primary
+// screen; an empty work area is the whole monitor.
+TEST(Placement, PixelPositionOnTheMonitorOrThePrimaryScreen) {
+  struct Case {
+    const char* name;
+    ui::MonitorArea area;
+    int dpi;
+    Point at;
+  };
+  const Edges second{1280, 0, 3200, 1080};
+  const Edges secondWork{1280, 0, 3200, 1032};
+  const std::vector<Case> cases = {
+      {"unknown", {}, 96, {974, 778}},
+      {"second", {second, secondWork}, 96, {2894, 826}},
+      {"second, no work area", {second, {}}, 96, {2894, 874}},
+      {"second at 144 dpi", {second, secondWork}, 144, {2890, 822}},
+      {"unknown at 144 dpi", {}, 144, {970, 774}},
+      {"zero wide", {{1280, 0, 1280, 1080}, secondWork}, 96, {974, 778}},
+      {"zero high", {{1280, 0, 3200, 0}, secondWork}, 96, {974, 778}},
+      {"turned over", {{3200, 1080, 1280, 0}, secondWork}, 96, {974, 778}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PopupPixelPosition(Screen(1280, 1024, 15, 984), c.area, c.dpi, 300, 200), c.at) << c.name;
+  }
+}
+
 TEST(RoundedRegion, CornerIsSizeInPixelsPlusOne) {
   struct Case {
     float tpp;
     float w, h;
-    RegionCorner corner;
+    Point corner;
   };
   const std::vector<Case> cases = {
       {15, 4500, 3000, {301, 201}},

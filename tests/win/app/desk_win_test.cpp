@@ -134,7 +134,7 @@ TEST(WinDesk, FullScreenWindowsOfOtherProgramsMakeItBusyOwnOnesAndOrdinaryOnesDo
 
   EXPECT_FALSE(desk->Away()) << "just started: someone is there";
   const ui::MonitorArea primary = desk->ScreenInUse();
-  EXPECT_EQ(primary.monitor, (ui::ScreenPixelRect{0, 0, cx, cy}));
+  EXPECT_EQ(primary.monitor, (Edges{0, 0, cx, cy}));
   {
     Cover cover(OtherCover(), L"30");
     ASSERT_TRUE(cover.InFront());

@@ -108,10 +108,10 @@ TEST(FormSurface, ImagesPaintNaturalOrStretchedOverTheBackColour) {
   ImageControl& stretched = form.AddImage(true);
   natural.Move({2, 3, 50, 50});
   natural.Picture(SolidPicture(dir, "r.bmp", 4, 5, kRed));
-  EXPECT_EQ(natural.Bounds(), (ControlRect{2, 3, 4, 5}));  // sized to the picture
+  EXPECT_EQ(natural.Bounds(), (Rect{2, 3, 4, 5}));  // sized to the picture
   stretched.Move({30, 10, 20, 12});
   stretched.Picture(SolidPicture(dir, "g.bmp", 2, 2, kGreen));
-  EXPECT_EQ(stretched.Bounds(), (ControlRect{30, 10, 20, 12}));
+  EXPECT_EQ(stretched.Bounds(), (Rect{30, 10, 20, 12}));
 
   Surface s(60, 40);
   form.Render(s.dc());

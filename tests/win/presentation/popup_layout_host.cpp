@@ -48,7 +48,7 @@ MsgRecord FixtureRecord(const std::wstring& style, const std::wstring& logo, boo
   return r;
 }
 
-std::string Line(const char* name, const ui::ControlRect& r, bool visible) {
+std::string Line(const char* name, const Rect& r, bool visible) {
   return std::string(name) + " " + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
          std::to_string(r.width) + " " + std::to_string(r.height) + " " + (visible ? "1" : "0") + "\n";
 }

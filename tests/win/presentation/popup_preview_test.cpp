@@ -81,7 +81,7 @@ TEST_F(PopupPreviewTest, DrawsTheSkinnedPopupWithItsTextButtonsAndRoundCorners) 
   EXPECT_EQ(shot.At(w / 2, 20) & kRgb, SkinPixel(L"MiddleTop.bmp", 0, 20));
 
   // The title's text: pixels in its box that the title band's own colour does not explain.
-  const ui::ControlRect title = view.Lbl_Title().Bounds();
+  const Rect title = view.Lbl_Title().Bounds();
   ASSERT_GT(title.width, 0);
   int inked = 0;
   for (int y = title.top; y < title.top + title.height; ++y) {
@@ -91,7 +91,7 @@ TEST_F(PopupPreviewTest, DrawsTheSkinnedPopupWithItsTextButtonsAndRoundCorners) 
   EXPECT_GT(inked, 20);
 
   // The confirm button is the button's own painting, not the form behind it.
-  const ui::ControlRect confirm = view.Cmd_Confirm().Bounds();
+  const Rect confirm = view.Cmd_Confirm().Bounds();
   ASSERT_TRUE(view.Cmd_Confirm().Visible());
   view.Cmd_Confirm().Visible(false);
   const PopupSnapshot without = SnapshotPopup(view, kRoundCornerPixels, kRoundCornerPixels);

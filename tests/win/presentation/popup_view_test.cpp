@@ -288,7 +288,7 @@ TEST_F(PopupViewTest, LayoutPlacesTheRealControls) {
   EXPECT_EQ(view_.Form().BackColor(), 0x00D0E0F0);
   struct Expect {
     PopupImage which;
-    ui::ControlRect rect;
+    Rect rect;
     std::uint32_t color;
   };
   const std::vector<Expect> expected = {
@@ -307,15 +307,15 @@ TEST_F(PopupViewTest, LayoutPlacesTheRealControls) {
   Surface s(327, 227);
   view_.Form().Render(s.dc());
   for (const auto& e : expected) {
-    const ui::ControlRect r = view_.Image(e.which).Bounds();
+    const Rect r = view_.Image(e.which).Bounds();
     EXPECT_EQ(r, e.rect) << static_cast<int>(e.which);
     // The tile's corners carry its colour, unless a later item covers them.
     EXPECT_EQ(s.Pixel(r.left + r.width - 1, r.top), e.color) << static_cast<int>(e.which);
   }
   EXPECT_EQ(view_.ImgCheck().Picture(), nullptr);
   // Close: (30 - 21) / 2 = 4.5 from the top and the right, applied as 4 and 292 (halves to even).
-  EXPECT_EQ(view_.Cmd_Close().Bounds(), (ui::ControlRect{292, 4, 31, 21}));
-  EXPECT_EQ(view_.Cmd_Confirm().Bounds(), (ui::ControlRect{235, 178, 77, 27}));
+  EXPECT_EQ(view_.Cmd_Close().Bounds(), (Rect{292, 4, 31, 21}));
+  EXPECT_EQ(view_.Cmd_Confirm().Bounds(), (Rect{235, 178, 77, 27}));
   EXPECT_TRUE(view_.Cmd_Close().Visible());
   EXPECT_TRUE(view_.Cmd_Confirm().Visible());
   EXPECT_EQ(view_.Cmd_Confirm().Caption(), L"OK");
@@ -388,16 +388,16 @@ TEST_F(PopupViewTest, StoppedLayoutKeepsWhatCameBefore) {
   WriteStyle("Full", ConfigXml("Skin", {}));
   Load(L"Full");
   view_.LayoutPopup(ButtonsRecord());
-  const ui::ControlRect icon = view_.Image(PopupImage::Icon).Bounds();
+  const Rect icon = view_.Image(PopupImage::Icon).Bounds();
   MsgRecord narrow = ButtonsRecord();
   narrow.BtnCfm.clear();
   narrow.FormWidth = 20 * 15;  // narrower than the two top corners
   view_.LayoutPopup(narrow);
   EXPECT_EQ(view_.Form().ClientWidth(), 20);
-  EXPECT_EQ(view_.Image(PopupImage::RightTop).Bounds(), (ui::ControlRect{6, 0, 14, 30}));
-  EXPECT_EQ(view_.Image(PopupImage::MiddleTop).Bounds(), (ui::ControlRect{12, 0, 301, 30}));
+  EXPECT_EQ(view_.Image(PopupImage::RightTop).Bounds(), (Rect{6, 0, 14, 30}));
+  EXPECT_EQ(view_.Image(PopupImage::MiddleTop).Bounds(), (Rect{12, 0, 301, 30}));
   EXPECT_EQ(view_.Image(PopupImage::Icon).Bounds(), icon);
-  EXPECT_EQ(view_.Cmd_Confirm().Bounds(), (ui::ControlRect{235, 178, 77, 27}));
+  EXPECT_EQ(view_.Cmd_Confirm().Bounds(), (Rect{235, 178, 77, 27}));
 }
 
 TEST_F(PopupViewTest, RegionIsTheSizePlusOneWithRoundedOrSquareCorners) {
@@ -451,8 +451,8 @@ TEST_F(PopupViewTest, MovingToAnotherScaleRescalesWindowButtonsAndRegion) {
   view_.SetRoundedRegion(0, 0);
   int clicks = 0;
   view_.OnClick([&clicks] { ++clicks; }, [] {});
-  const ui::ControlRect close96 = view_.Cmd_Close().Bounds();
-  ASSERT_EQ(close96, (ui::ControlRect{292, 4, 31, 21}));
+  const Rect close96 = view_.Cmd_Close().Bounds();
+  ASSERT_EQ(close96, (Rect{292, 4, 31, 21}));
   const auto moveTo = [this](int dpi) {
     RECT suggested{10, 20, 10, 20};
     ::SendMessageW(view_.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
@@ -527,7 +527,7 @@ struct FakeDesk {
   static WindowShapeCalls Calls() {
     WindowShapeCalls calls;
     calls.screenMetrics = []() noexcept { return primary; };
-    calls.monitorDpi = [](const ui::ScreenPixelRect&) noexcept { return monitorDpi; };
+    calls.monitorDpi = [](const Edges&) noexcept { return monitorDpi; };
     calls.monitorOf = [](HWND) noexcept { return monitor; };
     return calls;
   }
@@ -616,8 +616,8 @@ TEST_F(PopupViewTest, ShadowDepthFollowsThePopupsScale) {
     for (ShadowSide side : {ShadowSide::Right, ShadowSide::Bottom, ShadowSide::Left, ShadowSide::Top}) {
       RECT strip{};
       ::GetWindowRect(shadow.SideWindow(side), &strip);
-      const ShadowRect expected = SideRect(side, at, depth);
-      EXPECT_EQ(strip.left, expected.x) << static_cast<int>(side);
+      const Rect expected = SideRect(side, at, depth);
+      EXPECT_EQ(strip.left, expected.left) << static_cast<int>(side);
       EXPECT_EQ(strip.right - strip.left, expected.width) << static_cast<int>(side);
       EXPECT_EQ(strip.bottom - strip.top, expected.height) << static_cast<int>(side);
     }

@@ -12,8 +12,8 @@ namespace {
 
 struct PieceRow {
   const char* piece;
-  PixelRect source;
-  SurfaceRect destination;
+  Rect source;
+  RectF destination;
 };
 
 void ExpectPieces(const std::array<SlicePiece, 9>& actual, const std::vector<PieceRow>& expected) {
@@ -57,9 +57,9 @@ TEST(NineSlice, Cell0On9x9HasOnePixelEdgesAndCentre) {
 TEST(NineSlice, EveryCellStartsNineteenPixelsFurther) {
   for (std::int16_t cell = 0; cell <= 4; ++cell) {
     const auto pieces = NineSlice(77, 27, cell);
-    EXPECT_EQ(pieces[0].source.x, 19 * cell);
-    EXPECT_EQ(pieces[8].source.x, 19 * cell + 4);
-    EXPECT_EQ(pieces[1].source.x, 19 * cell + 15);
+    EXPECT_EQ(pieces[0].source.left, 19 * cell);
+    EXPECT_EQ(pieces[8].source.left, 19 * cell + 4);
+    EXPECT_EQ(pieces[1].source.left, 19 * cell + 15);
   }
 }
 
@@ -69,8 +69,8 @@ TEST(NineSlice, PiecesCoverTheSurfaceExactly) {
     std::vector<int> hits(static_cast<std::size_t>(w * h), 0);
     for (const SlicePiece& p : NineSlice(static_cast<float>(w), static_cast<float>(h), 2)) {
       const auto& d = p.destination;
-      for (int y = static_cast<int>(d.y); y < static_cast<int>(d.y + d.h); ++y)
-        for (int x = static_cast<int>(d.x); x < static_cast<int>(d.x + d.w); ++x)
+      for (int y = static_cast<int>(d.top); y < static_cast<int>(d.top + d.height); ++y)
+        for (int x = static_cast<int>(d.left); x < static_cast<int>(d.left + d.width); ++x)
           ++hits[static_cast<std::size_t>(y * w + x)];
     }
     for (int count : hits) ASSERT_EQ(count, 1) << w << "x" << h;
@@ -96,7 +96,7 @@ TEST(TooSmallToDraw, EightPixelsOrLessOnEitherAxis) {
 TEST(FocusFrame, RightAndBottomRoundHalfToEven) {
   struct Row {
     float w, h;
-    FrameRect frame;
+    Edges frame;
   };
   for (const Row& r : std::vector<Row>{{31, 21, {4, 4, 27, 17}},
                                        {30.5f, 20.5f, {4, 4, 26, 16}},  // 26.5 -> 26, 16.5 -> 16

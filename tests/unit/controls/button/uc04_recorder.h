@@ -128,11 +128,11 @@ class Recorder final : public UC04Host, public UC04Surface {
     Log("font " + (font ? ToUtf8(font->face) : std::string("none")));
   }
   void Clear() override { Log("clear"); }
-  void PaintPicture(const FacePicture& picture, SurfaceRect d, PixelRect s) override {
+  void PaintPicture(const FacePicture& picture, RectF d, Rect s) override {
     const auto* p = dynamic_cast<const TestPicture*>(&picture);
-    Log("paint " + std::to_string(s.x) + "," + std::to_string(s.y) + "," + std::to_string(s.w) +
-        "," + std::to_string(s.h) + " -> " + Num(d.x) + "," + Num(d.y) + "," + Num(d.w) + "," +
-        Num(d.h) + (p ? " pic " + std::to_string(p->id) : " pic ?"));
+    Log("paint " + std::to_string(s.left) + "," + std::to_string(s.top) + "," + std::to_string(s.width) +
+        "," + std::to_string(s.height) + " -> " + Num(d.left) + "," + Num(d.top) + "," + Num(d.width) + "," +
+        Num(d.height) + (p ? " pic " + std::to_string(p->id) : " pic ?"));
   }
   void SetPixel(float x, float y, Color c) override {
     Log("pixel " + Num(x) + "," + Num(y) + " " + Hex(c));
@@ -144,7 +144,7 @@ class Recorder final : public UC04Host, public UC04Surface {
   void PrintText(float x, float y, const std::wstring& text) override {
     Log("text '" + ToUtf8(text) + "' at " + Num(x) + "," + Num(y));
   }
-  void DrawFocusRect(FrameRect f) override {
+  void DrawFocusRect(Edges f) override {
     Log("focus " + std::to_string(f.left) + "," + std::to_string(f.top) + "," +
         std::to_string(f.right) + "," + std::to_string(f.bottom));
   }

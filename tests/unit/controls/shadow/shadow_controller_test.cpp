@@ -25,8 +25,8 @@ class RecordingEffects : public ShadowEffects {
   PlatformFacts facts{6, 1, 32};
   bool visible = true;
   std::vector<std::string> log;
-  std::vector<ShadowRect> drawnRects;
-  std::vector<ShadowRect> movedRects;
+  std::vector<Rect> drawnRects;
+  std::vector<Rect> movedRects;
   int lastDepth = 0;
   std::uint32_t lastColour = 0;
   int lastTransparency = -1;
@@ -36,7 +36,7 @@ class RecordingEffects : public ShadowEffects {
   std::uint32_t SysColor(int index) override { return 0x010101u * static_cast<std::uint32_t>(index); }
   void CreateSideWindows() override { log.push_back("create"); }
   void DestroySide(ShadowSide s) override { log.push_back(std::string("destroy ") + Name(s)); }
-  void DrawSide(ShadowSide s, const ShadowRect& rect, int depth, std::uint32_t colour,
+  void DrawSide(ShadowSide s, const Rect& rect, int depth, std::uint32_t colour,
                 std::uint8_t transparency) override {
     log.push_back(std::string("draw ") + Name(s));
     drawnRects.push_back(rect);
@@ -45,7 +45,7 @@ class RecordingEffects : public ShadowEffects {
     lastColour = colour;
     lastTransparency = transparency;
   }
-  void MoveSide(ShadowSide s, const ShadowRect& rect) override {
+  void MoveSide(ShadowSide s, const Rect& rect) override {
     log.push_back(std::string("move ") + Name(s));
     movedRects.push_back(rect);
     Of(s).at = rect;
@@ -58,7 +58,7 @@ class RecordingEffects : public ShadowEffects {
   // What the user sees of each strip: shown or not, where, and how often it was drawn.
   struct Strip {
     bool shown = false;
-    ShadowRect at;
+    Rect at;
     int draws = 0;
   };
   std::array<Strip, 4> strips{};
@@ -119,8 +119,8 @@ TEST_F(ShadowControllerTest, FirstShowDrawsEverythingMovesAndShows) {
   ExpectStrips(fx, true, {100, 100, 400, 200, 0}, kDrawnOnce);
   EXPECT_TRUE(shadow.Shown());
   ASSERT_EQ(fx.movedRects.size(), 4u);
-  EXPECT_EQ(fx.movedRects[0], (ShadowRect{500, 93, 7, 214}));
-  EXPECT_EQ(fx.movedRects[3], (ShadowRect{93, 93, 407, 7}));
+  EXPECT_EQ(fx.movedRects[0], (Rect{500, 93, 7, 214}));
+  EXPECT_EQ(fx.movedRects[3], (Rect{93, 93, 407, 7}));
 }
 
 TEST_F(ShadowControllerTest, PureMoveRedrawsNothingAndMovesFour) {
@@ -129,7 +129,7 @@ TEST_F(ShadowControllerTest, PureMoveRedrawsNothingAndMovesFour) {
   PosChanged(300, 250, 400, 200);
   ExpectStrips(fx, true, {300, 250, 400, 200, 0}, kNotDrawn);
   ASSERT_EQ(fx.movedRects.size(), 4u);
-  EXPECT_EQ(fx.movedRects[1], (ShadowRect{293, 450, 407, 7}));
+  EXPECT_EQ(fx.movedRects[1], (Rect{293, 450, 407, 7}));
 }
 
 struct ResizeCase {

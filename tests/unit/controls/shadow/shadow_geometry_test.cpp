@@ -9,7 +9,7 @@ namespace {
 
 struct RectCase {
   ShadowSide side;
-  ShadowRect expected;
+  Rect expected;
 };
 
 TEST(ShadowGeometry, StripsFrameTheForm) {
@@ -31,9 +31,9 @@ TEST(ShadowGeometry, StripsAndFormTileTheGrownRectangle) {
   for (int depth : {1, 3, 7, 12}) {
     const OwnerPosition form{-30, 17, 123, 45, 0};
     std::vector<int> cover((123 + 2 * depth) * (45 + 2 * depth), 0);
-    auto paint = [&](const ShadowRect& r) {
-      for (int y = r.y; y < r.y + r.height; ++y)
-        for (int x = r.x; x < r.x + r.width; ++x) {
+    auto paint = [&](const Rect& r) {
+      for (int y = r.top; y < r.top + r.height; ++y)
+        for (int x = r.left; x < r.left + r.width; ++x) {
           const int cx = x - (form.x - depth);
           const int cy = y - (form.y - depth);
           ASSERT_GE(cx, 0);

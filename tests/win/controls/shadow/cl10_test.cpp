@@ -17,7 +17,7 @@ using shadow_test::TestWindow;
 
 constexpr ShadowSide kSides[] = {ShadowSide::Right, ShadowSide::Bottom, ShadowSide::Left, ShadowSide::Top};
 
-ShadowRect WindowRectOf(HWND window) {
+Rect WindowRectOf(HWND window) {
   RECT r{};
   ::GetWindowRect(window, &r);
   return {r.left, r.top, r.right - r.left, r.bottom - r.top};
