@@ -13,6 +13,14 @@ namespace {
 
 constexpr LONG kButtonRole = ROLE_SYSTEM_PUSHBUTTON;
 
+// The accessibility library is loaded when a screen reader first asks, not at every start;
+// the objects handed out keep it in use, so it stays.
+template <class Function>
+Function OleaccFunction(const char* name) {
+  static const HMODULE module = ::LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  return module == nullptr ? nullptr : reinterpret_cast<Function>(::GetProcAddress(module, name));
+}
+
 // Strings leave through BSTRs the caller frees.
 HRESULT ToBstr(const std::wstring& text, BSTR* out) {
   if (out == nullptr) return E_POINTER;
@@ -61,8 +69,9 @@ class PopupAccessible final : public IAccessible {
     if (parent == nullptr) return E_POINTER;
     *parent = nullptr;
     if (!Alive()) return CO_E_OBJNOTCONNECTED;
-    return ::AccessibleObjectFromWindow(link_->window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
-                                        reinterpret_cast<void**>(parent));
+    const auto fromWindow = OleaccFunction<decltype(&::AccessibleObjectFromWindow)>("AccessibleObjectFromWindow");
+    if (fromWindow == nullptr) return E_FAIL;
+    return fromWindow(link_->window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch, reinterpret_cast<void**>(parent));
   }
   HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
     if (count == nullptr) return E_POINTER;
@@ -244,9 +253,11 @@ class PopupAccessible final : public IAccessible {
 
 LRESULT AnswerGetObject(const std::shared_ptr<AccessibleLink>& link, WPARAM wParam) noexcept {
   if (!link || link->content == nullptr) return 0;
+  const auto fromObject = OleaccFunction<decltype(&::LresultFromObject)>("LresultFromObject");
+  if (fromObject == nullptr) return 0;
   auto* object = new (std::nothrow) PopupAccessible(link);
   if (object == nullptr) return 0;
-  const LRESULT result = ::LresultFromObject(IID_IAccessible, wParam, object);
+  const LRESULT result = fromObject(IID_IAccessible, wParam, object);
   object->Release();  // LresultFromObject holds its own reference
   return result < 0 ? 0 : result;
 }
