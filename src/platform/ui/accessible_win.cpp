@@ -7,19 +7,12 @@
 #include <optional>
 
 #include "platform/error.h"
+#include "platform/system_library_win.h"
 
 namespace notify::ui {
 namespace {
 
 constexpr LONG kButtonRole = ROLE_SYSTEM_PUSHBUTTON;
-
-// The accessibility library is loaded when a screen reader first asks, not at every start;
-// the objects handed out keep it in use, so it stays.
-template <class Function>
-Function OleaccFunction(const char* name) {
-  static const HMODULE module = ::LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  return module == nullptr ? nullptr : reinterpret_cast<Function>(::GetProcAddress(module, name));
-}
 
 // Strings leave through BSTRs the caller frees.
 HRESULT ToBstr(const std::wstring& text, BSTR* out) {
@@ -69,7 +62,9 @@ class PopupAccessible final : public IAccessible {
     if (parent == nullptr) return E_POINTER;
     *parent = nullptr;
     if (!Alive()) return CO_E_OBJNOTCONNECTED;
-    const auto fromWindow = OleaccFunction<decltype(&::AccessibleObjectFromWindow)>("AccessibleObjectFromWindow");
+    // The accessibility library is loaded when a screen reader first asks.
+    static const auto fromWindow =
+        win::SystemFunction<decltype(&::AccessibleObjectFromWindow)>(L"oleacc.dll", "AccessibleObjectFromWindow");
     if (fromWindow == nullptr) return E_FAIL;
     return fromWindow(link_->window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch, reinterpret_cast<void**>(parent));
   }
@@ -253,7 +248,7 @@ class PopupAccessible final : public IAccessible {
 
 LRESULT AnswerGetObject(const std::shared_ptr<AccessibleLink>& link, WPARAM wParam) noexcept {
   if (!link || link->content == nullptr) return 0;
-  const auto fromObject = OleaccFunction<decltype(&::LresultFromObject)>("LresultFromObject");
+  static const auto fromObject = win::SystemFunction<decltype(&::LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
   if (fromObject == nullptr) return 0;
   auto* object = new (std::nothrow) PopupAccessible(link);
   if (object == nullptr) return 0;

@@ -82,7 +82,7 @@ void Blend(HDC dc, const RECT& dst, HGDIOBJ bitmap, const RECT& src) {
   if (!source) return;
   win::SelectGuard select(source.get(), bitmap);
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::AlphaBlend(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, source.get(), src.left, src.top,
+  ::GdiAlphaBlend(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, source.get(), src.left, src.top,
                src.right - src.left, src.bottom - src.top, blend);
 }
 
