@@ -2,14 +2,23 @@
 """Runs Notify.exe from a program folder and saves a screenshot of each message it shows.
 A message counts as shown once a new ID reaches the seen-message cache, which Notify
 writes right after the popup appears; IDs already there from an earlier run in the same
-Wine prefix are not counted. Run it inside tools/winenv.sh."""
+Wine prefix are not counted. Run it inside tools/winenv.sh.
+
+With --publish CATALOGUE, the catalogue is signed with a key made for this run (in a
+temporary folder, removed afterwards) and served on 127.0.0.1 over plain http, which Notify
+allows for the loopback address only, and APP's Message.xml is pointed at it."""
 import argparse
 import glob
 import os
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import published_host  # noqa: E402
 
 
 def cache_ids(prefix):
@@ -19,6 +28,27 @@ def cache_ids(prefix):
         with open(path, "rb") as f:
             ids += re.findall(rb"<ID>(.*?)</ID>", f.read())
     return ids
+
+
+def publish(app, catalogue, scratch):
+    """Serves the signed catalogue and adds Source, SourceKey and SourceEvery to APP's root."""
+    key = published_host.SigningKey(scratch)
+    with open(catalogue, "rb") as f:
+        body = f.read()
+    host = published_host.Host().start()
+    host.publish("/Message.xml", body, key.sign(body))
+    local = os.path.join(app, "Message.xml")
+    with open(local, encoding="utf-8") as f:
+        text = f.read()
+    attributes = f'Source="{host.url("/Message.xml")}" SourceKey="{key.source_key}" SourceEvery="0"'
+    text, found = re.subn(r"<Catalog\b", lambda m: f"<Catalog {attributes}", text, count=1)
+    if not found:
+        host.stop()
+        raise SystemExit("demo: no <Catalog> root in " + local)
+    with open(local, "w", encoding="utf-8") as f:
+        f.write(text)
+    print(f"demo: publishing {catalogue} at {host.url('/Message.xml')}")
+    return host, [i.encode() for i in re.findall(r'<Message\s[^>]*\bID="([^"]*)"', body.decode("utf-8"))]
 
 
 def new_ids(before, now):
@@ -68,6 +98,9 @@ def main(argv=None):
     parser.add_argument("--runs", type=int, default=1,
                         help="start Notify.exe this many times, one after the other, in the same Wine prefix "
                              "(default 1)")
+    parser.add_argument("--publish", metavar="CATALOGUE",
+                        help="sign CATALOGUE with a key made for this run and serve it on 127.0.0.1 as APP's "
+                             "published catalogue; fails unless its message shows after the local ones")
     args = parser.parse_args(argv)
     if args.runs < 1:
         parser.error("--runs wants 1 or more")
@@ -77,13 +110,28 @@ def main(argv=None):
     # Absolute, because Notify.exe starts with the program folder as its working folder.
     app, out = os.path.abspath(args.app), os.path.abspath(args.out)
     os.makedirs(out, exist_ok=True)
-    shown = 0
-    for run in range(1, args.runs + 1):
-        shots = run_once(app, out, prefix, run, args.runs)
-        if shots is None:
-            return 1
-        shown += len(shots)
-    return 0 if shown else 1
+    host, scratch, published = None, None, []
+    if args.publish:
+        scratch = tempfile.mkdtemp(prefix="notify-demo-key-")
+        host, published = publish(app, os.path.abspath(args.publish), scratch)
+    try:
+        shown = 0
+        for run in range(1, args.runs + 1):
+            before = cache_ids(prefix)
+            shots = run_once(app, out, prefix, run, args.runs)
+            if shots is None:
+                return 1
+            shown += len(shots)
+            added = new_ids(before, cache_ids(prefix))
+            if run == 1 and published and not (added and added[-1] in published):
+                print("demo: the published message was not shown after the local ones", file=sys.stderr)
+                return 1
+        return 0 if shown else 1
+    finally:
+        if host is not None:
+            host.stop()
+        if scratch is not None:
+            shutil.rmtree(scratch, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -4,6 +4,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libxml2-dev libxml2-utils
   libicu-dev zlib1g-dev liblzma-dev  # the static archives notify-check links (NOTIFY_STATIC_XML)
+  libssl-dev openssl
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
   xvfb xauth xdotool imagemagick xcompmgr x11-utils fonts-wqy-microhei
   libxrender1 libxcomposite1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1

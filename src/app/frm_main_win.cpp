@@ -2,8 +2,12 @@
 
 #include <mmsystem.h>
 
+#include <ctime>
+
 #include "app/desk_win.h"
 #include "catalogue/cache.h"
+#include "platform/file_version.h"
+#include "platform/web_fetch.h"
 #include "platform/error.h"
 #include "platform/message_pump_win.h"
 #include "platform/paths.h"
@@ -20,6 +24,7 @@ constexpr UINT kTmShutIntervalMs = 1000;
 // The show loop waits in steps of one second: WaitUntil with two equal constants.
 constexpr std::int32_t kWaitStepMs = 1000;
 constexpr int kOneStep = 0;
+constexpr std::int32_t kFetchWaitStepMs = 100;
 
 FrmMain* theForm = nullptr;  // the one form; timer callbacks have no other way to it
 
@@ -34,6 +39,7 @@ void FrmMain::Form_Load() noexcept {
     // The popup and its services only once there is something to show: a run with nothing
     // to show ends without paying for them.
     if (!SelectMessages(xml_.XmlDocument.get(), catalogue_, DefaultSelectionEnvironment())) ReleaseAndExit();
+    StartPublication();  // the fetch runs while the popup is made and the show timer waits
     CreateDelayObject(DelayObject);
     CreateShadowObject();
     form_ = CreatePopupWindow();
@@ -148,6 +154,29 @@ void FrmMain::RecordSeenId(MsgRecord& record) {
 void FrmMain::WaitStep() { WaitUntil(DelayObject.get(), kWaitStepMs, kOneStep, kOneStep); }
 
 void FrmMain::DeferStep() { WaitUntil(DelayObject.get(), kDeferCheckMs, kOneStep, kOneStep); }
+
+void FrmMain::StartPublication() {
+  PublicationSetup setup;
+  setup.Source = ReadPublishedSource(catalogue_.Source, catalogue_.SourceKey, catalogue_.SourceEvery);
+  if (!setup.Source.Enabled()) return;  // as without the attributes: nothing read, nothing written
+  setup.AppId = catalogue_.AppId;
+  setup.CachePath = catalogue_.CachePath;
+  setup.ProgramFolder = ProgramFolder();
+  setup.Environment = DefaultSelectionEnvironment();
+  setup.UserAgent = L"Notify/" + GetFileVersion(ExecutablePath());
+  setup.Now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
+  setup.Fetch = &FetchUrl;
+  publication_ = std::make_unique<Publication>(*xml_.XmlDocument, std::move(setup));
+  publication_->Start();
+}
+
+std::vector<MsgRecord> FrmMain::ArrivedMessages(bool wait) {
+  if (!publication_) return {};
+  // The last message, done with, does not stay on screen while the fetch is waited for.
+  if (wait && publication_->FetchUnderWay()) HideForm();
+  // Short steps that dispatch window messages, so the popup's window stays answered.
+  return publication_->Arrived(wait, [this] { WaitUntil(DelayObject.get(), kFetchWaitStepMs, kOneStep, kOneStep); });
+}
 
 void FrmMain::ShellOpen(const std::wstring& target) { notify::ShellOpen(target, L"", kShowNormal); }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/popup_window_win.h"
+#include "app/publication.h"
 #include "app/show_loop.h"
 #include "catalogue/selection.h"
 #include "controls/shadow/cl10_win.h"
@@ -31,6 +32,8 @@ class FrmMain final : public ShowLoopHost {
   void CreateShadowObject();
   void ReleaseShadowObject() noexcept;
   void TmShut_Timer() noexcept;
+  // With an enabled Source: the kept copy and, when due, a fetch on its own thread.
+  void StartPublication();
   void Guarded(void (ShowLoop::*handler)()) noexcept;
   static void CALLBACK TmShutProc(HWND window, UINT message, UINT_PTR id, DWORD time) noexcept;
 
@@ -50,6 +53,7 @@ class FrmMain final : public ShowLoopHost {
   void WaitStep() override;
   void DeferStep() override;
   void ShellOpen(const std::wstring& target) override;
+  std::vector<MsgRecord> ArrivedMessages(bool wait) override;
 
   // The process-wide objects, released in this order: XML, shadow, delay.
   xml::XmlObjects& xml_ = xml::SharedXmlObjects();
@@ -60,6 +64,7 @@ class FrmMain final : public ShowLoopHost {
   std::unique_ptr<Desk> desk_;
   CatalogueState catalogue_;
   std::unique_ptr<ShowLoop> loop_;
+  std::unique_ptr<Publication> publication_;
 };
 
 }  // namespace notify

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "catalogue/published.h"
 #include "platform/text.h"
 
 namespace notify {
@@ -26,8 +27,12 @@ void ShowLoop::PrepareFirst() {
 
 void ShowLoop::RunShowLoop() {
   try {
-    for (std::size_t i = 0; i < CatalogueCount(); ++i) {
-      if (messages_[i].ID.empty()) break;  // accepted records are packed from slot 0
+    for (std::size_t i = 0;; ++i) {
+      // Arrivals are taken between messages, so nothing is done before the first local one.
+      if (i > 0) TakeArrivals(false);
+      // Accepted records are packed from slot 0: the first empty one ends the queue.
+      const auto queueDone = [&] { return i >= CatalogueCount() || messages_[i].ID.empty(); };
+      if (queueDone() && (!TakeArrivals(true) || queueDone())) break;
       if (!ShowOne(i)) break;
     }
   } catch (const std::exception&) {
@@ -68,6 +73,11 @@ bool ShowLoop::ShowOne(std::size_t index) {
   host_.RecordSeenId(record);
   WaitForClose(record);
   return true;
+}
+
+bool ShowLoop::TakeArrivals(bool wait) {
+  const std::vector<MsgRecord> arrived = host_.ArrivedMessages(wait);
+  return !arrived.empty() && AppendArrivals(messages_, arrived) > 0;
 }
 
 bool ShowLoop::WaitForGoodMoment() {

@@ -34,6 +34,12 @@ class ShowLoopHost {
   // One wait of kDeferCheckMs while a message is deferred, dispatching window messages.
   virtual void DeferStep() = 0;
   virtual void ShellOpen(const std::wstring& target) = 0;
+  // Records that arrived during the run (a published catalogue's), to join the end of the
+  // queue. With `wait` the queue is done: a fetch under way is waited for, bounded.
+  virtual std::vector<MsgRecord> ArrivedMessages(bool wait) {
+    (void)wait;
+    return {};
+  }
   // Ends the process; in the product it never returns.
   virtual void ReleaseAndExit() = 0;
 };
@@ -62,6 +68,8 @@ class ShowLoop {
   bool WaitForGoodMoment();
   void WaitForClose(const MsgRecord& record);
   bool CountdownPaused();
+  // Adds the host's arrivals to the queue; true when any was added.
+  bool TakeArrivals(bool wait);
   std::size_t CatalogueCount() const { return messages_.empty() ? 0 : messages_.size() - 1; }
 
   ShowLoopHost& host_;

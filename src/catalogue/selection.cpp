@@ -187,23 +187,39 @@ auto Stage(SelectionObserver* observer, RunStage stage, Body&& body) {
   }
 }
 
-bool LoadCatalogue(xml::DomDocument& doc, const std::wstring& path, SelectionObserver* observer) {
-  if (doc.Load(path)) return true;
+// The catalogue's file, or its bytes when it came from elsewhere.
+struct CatalogueFile {
+  std::wstring path;
+  std::optional<std::string_view> bytes;
+};
+
+bool LoadCatalogue(xml::DomDocument& doc, const CatalogueFile& file, SelectionObserver* observer) {
+  if (!file.bytes ? doc.Load(file.path) : doc.LoadBytes(*file.bytes)) return true;
   if (observer != nullptr) observer->RunFailed(RunStage::LoadCatalogue, ToUtf8(doc.LastLoadFailure().reason));
   return false;
 }
 
+std::optional<std::wstring> OptionalAttribute(const DomNode& root, const wchar_t* name) {
+  const DomNode attribute = root.Attributes().getNamedItem(name);
+  if (attribute.IsNothing()) return std::nullopt;
+  return attribute.Text();
+}
+
 bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env, SeenLookup lookup,
-                  SelectionObserver* observer) {
+                  SelectionObserver* observer, const CatalogueFile& file) {
   if (doc == nullptr || !env.Today || !env.Dates) return false;
-  state.CatalogPath = AddTrailingBackslash(ProgramFolder()) + L"Message.xml";
-  if (!LoadCatalogue(*doc, state.CatalogPath, observer)) return false;
+  state.CatalogPath = file.path;
+  if (!LoadCatalogue(*doc, file, observer)) return false;
   const DomNode root = Stage(observer, RunStage::ReadAppId, [&] {
     return doc->SelectSingleNode(doc->documentElement().baseName());
   });
   const std::wstring appId = Stage(observer, RunStage::ReadAppId, [&] { return Trim(AttributeText(root, L"AppID")); });
   const DomNode defer = root.Attributes().getNamedItem(L"Defer");
   state.Defer = defer.IsNothing() || !EqualsNoCase(Trim(defer.Text()), L"OFF");
+  state.AppId = appId;
+  state.Source = OptionalAttribute(root, L"Source");
+  state.SourceKey = OptionalAttribute(root, L"SourceKey");
+  state.SourceEvery = OptionalAttribute(root, L"SourceEvery");
   const auto program = RootItem(root, L"Program", observer);
   state.RunPacing = Stage(observer, RunStage::ReadPacing, [&] {
     return Pacing{Count(RootItem(root, L"MaxPerRun", observer), L"MaxPerRun", 1),
@@ -223,7 +239,7 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
                                     : LoadUserState(*doc, StatePathFor(state.CachePath)).LastShown;
   }
   // The cache replaced the catalogue in the shared document.
-  if (!LoadCatalogue(*doc, state.CatalogPath, observer)) return false;
+  if (!LoadCatalogue(*doc, file, observer)) return false;
 
   const auto messages = doc->selectNodes(L".//Message");
   const std::int32_t count = messages.Length();
@@ -270,6 +286,8 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
   return count >= 1 && !failed;
 }
 
+CatalogueFile ProgramCatalogue() { return {AddTrailingBackslash(ProgramFolder()) + L"Message.xml", std::nullopt}; }
+
 }  // namespace
 
 SelectionEnvironment DefaultSelectionEnvironment() {
@@ -279,16 +297,21 @@ SelectionEnvironment DefaultSelectionEnvironment() {
 
 bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env,
                     SeenLookup lookup) noexcept {
-  return Trap(false, [&] { return RunSelection(doc, state, env, lookup, nullptr); });
+  return Trap(false, [&] { return RunSelection(doc, state, env, lookup, nullptr, ProgramCatalogue()); });
 }
 
 bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env,
                     SelectionObserver& observer) noexcept {
-  return Trap(false, [&] { return RunSelection(doc, state, env, SeenLookup::Hashed, &observer); });
+  return Trap(false, [&] { return RunSelection(doc, state, env, SeenLookup::Hashed, &observer, ProgramCatalogue()); });
 }
 
 bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env) noexcept {
   return SelectMessages(doc, state, env, SeenLookup::Hashed);
+}
+
+bool SelectMessagesFromBytes(xml::DomDocument* doc, std::string_view bytes, CatalogueState& state,
+                             const SelectionEnvironment& env, SelectionObserver* observer) noexcept {
+  return Trap(false, [&] { return RunSelection(doc, state, env, SeenLookup::Hashed, observer, {L"", bytes}); });
 }
 
 }  // namespace notify

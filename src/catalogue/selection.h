@@ -4,7 +4,9 @@
 // with the messages to show. All or nothing: any failure yields false.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/audience.h"
@@ -28,6 +30,12 @@ struct CatalogueState {
   bool Defer = true;
   // The root's MaxPerRun and MinHours; with MinHours the time of each message shown is kept.
   Pacing RunPacing;
+  // The root's AppID, trimmed, and its optional published-catalogue attributes as written
+  // (nothing: absent); ReadPublishedSource decides what they ask for.
+  std::wstring AppId;
+  std::optional<std::wstring> Source;
+  std::optional<std::wstring> SourceKey;
+  std::optional<std::wstring> SourceEvery;
 };
 
 struct SelectionEnvironment {
@@ -63,5 +71,10 @@ bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const Selectio
 // failing message (the result stays false) so that all of them are told.
 bool SelectMessages(xml::DomDocument* doc, CatalogueState& state, const SelectionEnvironment& env,
                     SelectionObserver& observer) noexcept;
+
+// The same rules over a catalogue given as its file's bytes (a published copy) instead of
+// the program folder's Message.xml; state.CatalogPath is left empty. observer may be null.
+bool SelectMessagesFromBytes(xml::DomDocument* doc, std::string_view bytes, CatalogueState& state,
+                             const SelectionEnvironment& env, SelectionObserver* observer) noexcept;
 
 }  // namespace notify

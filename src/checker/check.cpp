@@ -6,6 +6,7 @@
 #include "catalogue/cache.h"
 #include "checker/check_catalogue.h"
 #include "checker/check_presentation.h"
+#include "checker/check_published.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -34,7 +35,7 @@ void CheckerPart::Add(Severity severity, const char* rule, const std::wstring& f
 }
 
 void CheckerPart::AddCatalogue(Severity severity, const char* rule, SourcePosition at, const std::wstring& message) {
-  Add(severity, rule, L"Message.xml", at, message);
+  Add(severity, rule, catalogueFile_, at, message);
 }
 
 std::wstring CheckerPart::Relative(const std::wstring& path) const {
@@ -62,13 +63,21 @@ CheckReport CheckFolder(const CheckOptions& options, xml::DomDocument& document)
   CheckState state;
   CheckReport& report = state.report;
   report.folder = options.folder;
-  report.catalogue = options.folder + L"Message.xml";
+  const bool published = !options.published.empty();
+  report.catalogue = published ? options.published : options.folder + L"Message.xml";
   report.today = options.today;
   SetProgramFolder(options.folder);
   state.catalogue = LocatorFor(report.catalogue);
+  if (published) state.catalogueFile = ShownPath(options.published);
 
   const auto shown = CheckCatalogue(options, document, state);
   CheckPresentation(options, document, state, shown);
+  // Both read files into the document, so they come after the selection's findings.
+  if (published) {
+    CheckPublication(options, document, state);
+  } else if (options.cache == CacheMode::UserCache) {
+    CheckKeptCopy(options, document, state);
+  }
   if (!report.readable) {
     report.show.clear();
     for (auto& message : report.messages) {

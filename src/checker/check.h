@@ -53,6 +53,9 @@ struct CheckOptions {
   std::optional<DottedVersion> programVersion;         // nothing: the Program file's version resource
   std::optional<std::int64_t> now;                     // seconds since 1970 UTC; nothing: the clock
   std::optional<std::int64_t> lastShown;               // for MinHours; nothing: never shown
+  // --published: this catalogue is checked as a publication against the folder's keys and
+  // skins, instead of the folder's Message.xml. Empty: none.
+  std::wstring published;
 };
 
 struct CheckReport {

@@ -4,6 +4,7 @@
 
 #include "catalogue/cache.h"
 #include "checker/check_values.h"
+#include "checker/check_published.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/xml/encoding.h"
@@ -20,26 +21,17 @@ class CatalogueChecker final : CheckerPart {
   using CheckerPart::CheckerPart;
 
   std::vector<std::pair<std::int32_t, MsgRecord>> Run(CheckState& state) {
-    SelectionEnvironment env = DefaultSelectionEnvironment();
-    env.Today = [today = options_.today] { return today; };
-    if (options_.dates) env.Dates = options_.dates;
-    if (options_.languages) env.Languages = [this] { return *options_.languages; };
-    if (options_.programVersion) env.ProgramVersion = [this](const std::wstring&) { return options_.programVersion; };
-    if (options_.now) env.Now = [this] { return *options_.now; };
-    env.LastShown = [this](xml::DomDocument&, const std::wstring&) { return options_.lastShown; };
-    env.SeenIds = [this](xml::DomDocument& doc, const std::wstring& cachePath) {
-      switch (options_.cache) {
-        case CacheMode::NewUser: return std::vector<std::wstring>(1);
-        case CacheMode::File: return ReadSeenIds(doc, options_.cacheFile);
-        case CacheMode::UserCache: break;
-      }
-      return ReadSeenIds(doc, cachePath);
-    };
-
+    const SelectionEnvironment env = CheckerEnvironment(options_);
     Collector collector(document_);
     CatalogueState selected;
-    report_.readable = SelectMessages(&document_, selected, env, collector);
+    if (options_.published.empty()) {
+      report_.readable = SelectMessages(&document_, selected, env, collector);
+    } else {
+      const auto bytes = xml::ReadFileBytes(options_.published);
+      report_.readable = SelectMessagesFromBytes(&document_, bytes.value_or(std::string()), selected, env, &collector);
+    }
     ReportStages(collector);
+    if (options_.published.empty()) CheckSourceAttributes(options_, document_, state, selected);
     return CheckMessages(options_, document_, state, collector, selected);
   }
 
@@ -134,6 +126,27 @@ class CatalogueChecker final : CheckerPart {
 
 }  // namespace
 
+SelectionEnvironment CheckerEnvironment(const CheckOptions& options) {
+  SelectionEnvironment env = DefaultSelectionEnvironment();
+  env.Today = [today = options.today] { return today; };
+  if (options.dates) env.Dates = options.dates;
+  if (options.languages) env.Languages = [&options] { return *options.languages; };
+  if (options.programVersion) {
+    env.ProgramVersion = [&options](const std::wstring&) { return options.programVersion; };
+  }
+  if (options.now) env.Now = [&options] { return *options.now; };
+  env.LastShown = [&options](xml::DomDocument&, const std::wstring&) { return options.lastShown; };
+  env.SeenIds = [&options](xml::DomDocument& doc, const std::wstring& cachePath) {
+    switch (options.cache) {
+      case CacheMode::NewUser: return std::vector<std::wstring>(1);
+      case CacheMode::File: return ReadSeenIds(doc, options.cacheFile);
+      case CacheMode::UserCache: break;
+    }
+    return ReadSeenIds(doc, cachePath);
+  };
+  return env;
+}
+
 std::vector<std::pair<std::int32_t, MsgRecord>> CheckCatalogue(const CheckOptions& options,
                                                                xml::DomDocument& document, CheckState& state) {
   return CatalogueChecker(options, document, state).Run(state);
@@ -176,6 +189,12 @@ const std::vector<RuleInfo>& Rules() {
       {"uri", "A local Uri that does not exist, or a Uri whose scheme is not http, https or mailto."},
       {"layout", "Text the popup would cut or overlap: a title, author or date line or button caption too wide, "
                  "or body text running into the rows below it."},
+      {"source", "The root's Source, SourceKey or SourceEvery would be ignored or left out, or (note) what the "
+                 "published catalogue is."},
+      {"signature", "A publication's signature file is missing (sign before upload), too large, or does not verify "
+                    "with the folder's keys."},
+      {"published", "A publication Notify would refuse (size, AppID, Serial, a Uri, path or Style a published "
+                    "message may not have), or this user's last fetch and kept copy (notes)."},
   };
   return rules;
 }

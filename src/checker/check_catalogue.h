@@ -80,6 +80,12 @@ class Collector final : public SelectionObserver {
   const xml::DomDocument& document_;
 };
 
+// The selection's rules as the checker applies them: its day, date reader and cache, read only.
+SelectionEnvironment CheckerEnvironment(const CheckOptions& options);
+
+// A message's decision as the report names it.
+Decision DecisionOf(MessageDecision decision);
+
 // Runs the selection with observers attached; returns the messages that show (1-based index).
 std::vector<std::pair<std::int32_t, MsgRecord>> CheckCatalogue(const CheckOptions& options,
                                                                xml::DomDocument& document, CheckState& state);

@@ -20,11 +20,14 @@ using namespace notify::checker;
 constexpr const char* kUsage =
     "usage: notify-check [--today YYYY-MM-DD] [--cache FILE | --new-user] [--format text|json|sarif]\n"
     "                    [--fail-on error|warning|note] [--path-prefix DIR] [--lang TAGS]\n"
-    "                    [--program-version V] [--preview DIR] [FOLDER]\n"
+    "                    [--program-version V] [--preview DIR] [--published FILE] [FOLDER]\n"
     "\n"
     "Explains which messages of FOLDER\\Message.xml (default: the current folder) would show, and why\n"
     "the others would not, using the program's own rules. Writes nothing.\n"
     "\n"
+    "  --published FILE  check FILE, a catalogue to publish, against FOLDER's keys and skins instead:\n"
+    "                 its signature FILE.sig, AppID, Serial, what a published message may not do, and\n"
+    "                 each message's decision\n"
     "  --today DATE   judge expiry as of that day (default: today)\n"
     "  --cache FILE   judge \"already seen\" against that cache file\n"
     "  --new-user     judge for a user with no cache"
@@ -126,6 +129,7 @@ struct Arguments {
   std::optional<std::wstring> folder;
   Severity failOn = Severity::Error;
   std::wstring pathPrefix;
+  std::wstring published;
   bool help = false;
 };
 
@@ -185,6 +189,11 @@ std::string Parse(const std::vector<std::wstring>& list, Arguments& args) {
       const auto folder = value();
       if (!folder) return "--preview needs a folder";
       args.preview = Absolute(*folder);
+    } else if (arg == L"--published") {
+      const auto file = value();
+      if (!file) return "--published needs a file";
+      args.published = Absolute(*file);
+      if (!FileExists(args.published)) return "no such file: " + ToUtf8(*file);
     } else if (arg.starts_with(L"--")) {
       return "unknown option " + ToUtf8(arg);
     } else if (args.folder) {
@@ -214,6 +223,7 @@ int Run(int argc, char** argv) {
   options.dates = std::shared_ptr<const DateParser>(SystemDateParser());
   options.languages = args.languages;
   options.programVersion = args.programVersion;
+  options.published = args.published;
 
   const auto document = NewCheckerDocument();
   if (!document) return Refuse("the system XML component cannot be created");

@@ -26,19 +26,8 @@ class MessageChecker final : CheckerPart {
     for (const auto& failure : collector.valueFailures) failed.insert(failure.index);
     std::vector<std::int32_t> showIndices;
     for (const auto& [index, decided] : collector.decisions) {
-      MessageResult result{index + 1, decided.id, catalogue_.At(MessageElement(index)).line, Decision::Show,
-                           decided.detail};
-      switch (decided.decision) {
-        case MessageDecision::Show: result.decision = Decision::Show; break;
-        case MessageDecision::Expired: result.decision = Decision::Expired; break;
-        case MessageDecision::CheckFile: result.decision = Decision::CheckFile; break;
-        case MessageDecision::Seen: result.decision = Decision::Seen; break;
-        case MessageDecision::NoId: result.decision = Decision::NoId; break;
-        case MessageDecision::NotYet: result.decision = Decision::NotYet; break;
-        case MessageDecision::OtherLanguage: result.decision = Decision::OtherLanguage; break;
-        case MessageDecision::OtherVersion: result.decision = Decision::OtherVersion; break;
-        case MessageDecision::Held: result.decision = Decision::Held; break;
-      }
+      MessageResult result{index + 1, decided.id, catalogue_.At(MessageElement(index)).line,
+                           DecisionOf(decided.decision), decided.detail};
       if (failed.contains(index)) result.decision = Decision::Error;
       if (result.decision == Decision::Show) showIndices.push_back(index);
       if (result.decision == Decision::Expired) ReportExpired(index, result);
@@ -290,6 +279,21 @@ class MessageChecker final : CheckerPart {
 };
 
 }  // namespace
+
+Decision DecisionOf(MessageDecision decision) {
+  switch (decision) {
+    case MessageDecision::Show: return Decision::Show;
+    case MessageDecision::Expired: return Decision::Expired;
+    case MessageDecision::CheckFile: return Decision::CheckFile;
+    case MessageDecision::Seen: return Decision::Seen;
+    case MessageDecision::NoId: return Decision::NoId;
+    case MessageDecision::NotYet: return Decision::NotYet;
+    case MessageDecision::OtherLanguage: return Decision::OtherLanguage;
+    case MessageDecision::OtherVersion: return Decision::OtherVersion;
+    case MessageDecision::Held: return Decision::Held;
+  }
+  return Decision::Error;
+}
 
 std::vector<std::pair<std::int32_t, MsgRecord>> CheckMessages(const CheckOptions& options,
                                                               xml::DomDocument& document, CheckState& state,

@@ -17,12 +17,17 @@ SourceLocator LocatorFor(const std::wstring& path);
 struct CheckState {
   CheckReport report;
   SourceLocator catalogue;
+  std::wstring catalogueFile = L"Message.xml";  // as findings name it
 };
 
 class CheckerPart {
  public:
   CheckerPart(const CheckOptions& options, xml::DomDocument& document, CheckState& state)
-      : options_(options), document_(document), report_(state.report), catalogue_(state.catalogue) {}
+      : options_(options),
+        document_(document),
+        report_(state.report),
+        catalogue_(state.catalogue),
+        catalogueFile_(state.catalogueFile) {}
 
  protected:
   void Add(Severity severity, const char* rule, const std::wstring& file, SourcePosition at,
@@ -36,6 +41,7 @@ class CheckerPart {
   xml::DomDocument& document_;
   CheckReport& report_;
   SourceLocator& catalogue_;
+  const std::wstring& catalogueFile_;
 };
 
 }  // namespace notify::checker

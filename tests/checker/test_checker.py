@@ -579,6 +579,153 @@ class UnderWine(unittest.TestCase):
         self.assertIn("Z:" + fixture("decisions").replace("/", "\\"), err)
 
 
+class Published(unittest.TestCase):
+    """Rule source on the shipped root, and --published against its keys: each fault Notify
+    would refuse a copy for is an error at its place, and the product's own verdict agrees."""
+
+    @classmethod
+    def setUpClass(cls):
+        sys.path.insert(0, os.path.join(SOURCE, "tools"))
+        import published_host
+        cls.scratch = tempfile.mkdtemp(prefix="checker-published-")
+        cls.key = published_host.SigningKey(cls.scratch, "key")
+        cls.other = published_host.SigningKey(cls.scratch, "other")
+        with open(fixture("published/publication.xml"), encoding="utf-8") as f:
+            cls.publication = f.read()
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.scratch, ignore_errors=True)
+
+    def folder(self, **attributes):
+        """A program folder with the fixture's root, its attributes replaced (None removes one)."""
+        folder = tempfile.mkdtemp(dir=self.scratch)
+        shutil.copytree(fixture("decisions/Image"), os.path.join(folder, "Image"))
+        with open(fixture("published/Message.xml"), encoding="utf-8") as f:
+            text = f.read().replace("@KEY@", self.key.source_key)
+        for name, value in attributes.items():
+            text = re.sub(rf' {name}="[^"]*"', "" if value is None else f' {name}="{value}"', text, count=1)
+        with open(os.path.join(folder, "Message.xml"), "w", encoding="utf-8", newline="") as f:
+            f.write(text)
+        return folder, text.splitlines()[2]
+
+    def write_publication(self, folder, data, signer):
+        path = os.path.join(folder, "publication.xml")
+        with open(path, "wb") as f:
+            f.write(data)
+        if signer is not None:
+            with open(path + ".sig", "wb") as f:
+                f.write(signer.sign(data))
+        return path
+
+    def test_source_attributes(self):
+        cases = [
+            # name, root attributes, (severity, attribute) of each source finding, exit status
+            ("as shipped", {}, [("note", "Source")], 0),
+            ("plain http elsewhere", {"Source": "http://updates.example.com/m.xml"}, [("error", "Source")], 1),
+            ("loopback http", {"Source": "http://127.0.0.1:8080/m.xml"}, [("note", "Source")], 0),
+            ("one bad key of two", {"SourceKey": self.key.source_key + " bogus"},
+             [("warning", "SourceKey"), ("note", "Source")], 0),
+            ("no usable key", {"SourceKey": "bogus"}, [("warning", "SourceKey"), ("error", "SourceKey")], 1),
+            ("no key", {"SourceKey": None}, [("error", "Source")], 1),
+            ("SourceEvery not hours", {"SourceEvery": "daily"}, [("warning", "SourceEvery"), ("note", "Source")], 0),
+            ("SourceEvery over ten years", {"SourceEvery": "87601"},
+             [("warning", "SourceEvery"), ("note", "Source")], 0),
+            ("a key without Source", {"Source": None}, [("warning", "SourceKey")], 0),
+        ]
+        for name, attributes, expected, status in cases:
+            with self.subTest(name):
+                folder, root = self.folder(**attributes)
+                code, report = check_json(folder, "--new-user", expect=status)
+                source = [d for d in report["diagnostics"] if d["rule"] == "source"]
+                self.assertEqual([(d["severity"], d["column"]) for d in source],
+                                 [(severity, root.index(f" {attr}=") + 2) for severity, attr in expected], source)
+                self.assertEqual(report["show"], ["local"])
+
+    def test_publication_faults(self):
+        big = "<!-- " + "x" * (1024 * 1024) + " -->\n</Catalog>"
+        cases = [
+            # name, (old, new) before signing, change after signing, signer, errors (rule, line), verdict
+            ("good", None, None, self.key, [], "accept"),
+            ("tampered", None, (b"tonight", b"at noon"), self.key, [("signature", 1)], "bad signature"),
+            ("another key", None, None, self.other, [("signature", 1)], "bad signature"),
+            ("another AppID", ('AppID="Checker.Published"', 'AppID="Checker.Other"'), None, self.key,
+             [("published", 2)], "other AppID"),
+            ("no Serial", (' Serial="7"', ""), None, self.key, [("published", 2)], "no serial"),
+            ("file Uri", ("https://example.org/status", "file:///C:/Windows/notepad.exe"), None, self.key,
+             [("published", 5)], "forbidden Uri"),
+            ("UNC Check", ("<Check></Check>", r"<Check>\\server\share\x.txt</Check>"), None, self.key,
+             [("published", 4)], "forbidden path"),
+            ("Logo climbs out", ("<Logo></Logo>", r"<Logo>..\..\x.png</Logo>"), None, self.key,
+             [("published", 6)], "forbidden path"),
+            ("unknown Style", ('Style="Blue"', 'Style="Nope"'), None, self.key, [("published", 3)], "unknown style"),
+            ("over 1 MiB", ("</Catalog>", big), None, self.key, [("published", 1)], "too large"),
+        ]
+        for name, before, after, signer, errors, verdict in cases:
+            with self.subTest(name):
+                folder, _ = self.folder()
+                text = self.publication.replace(*before, 1) if before else self.publication
+                data = text.encode()
+                path = self.write_publication(folder, data, signer)
+                if after:
+                    with open(path, "wb") as f:
+                        f.write(data.replace(*after))
+                code, report = check_json(folder, "--new-user", "--published", arg_path(path),
+                                          expect=1 if errors else 0)
+                self.assertEqual([(d["rule"], d["line"]) for d in report["diagnostics"] if d["severity"] == "error"],
+                                 errors, report["diagnostics"])
+                verdicts = [d["message"] for d in report["diagnostics"] if d["message"].startswith("Notify would")]
+                self.assertEqual(len(verdicts), 1, report["diagnostics"])
+                self.assertTrue(verdicts[0].endswith(verdict) or f"would {verdict} this copy" in verdicts[0], verdicts)
+                if not errors:
+                    self.assertEqual(report["show"], ["outage"])
+                    self.assertEqual([m["decision"] for m in report["messages"]], ["show", "expired"])
+
+    def test_unsigned_publication_is_a_warning(self):
+        folder, _ = self.folder()
+        path = self.write_publication(folder, self.publication.encode(), None)
+        code, report = check_json(folder, "--new-user", "--published", arg_path(path), expect=0)
+        warnings = [d for d in report["diagnostics"] if d["severity"] == "warning"]
+        self.assertEqual([d["rule"] for d in warnings], ["expired", "signature"])
+        self.assertIn("sign before upload", warnings[1]["message"])
+        self.assertEqual(report["show"], ["outage"])
+
+    @unittest.skipUnless(WINDOWS and os.environ.get("WINEPREFIX"), "the Windows build reads this user's files")
+    def test_this_users_last_fetch_and_kept_copy(self):
+        folder, _ = self.folder()
+        users = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users")
+        user = [u for u in os.listdir(users) if u != "Public"][0]
+        kept = os.path.join(users, user, "AppData", "Roaming", "Korvane", "Checker", "Published")
+        os.makedirs(os.path.join(kept, "Published"))
+        try:
+            with open(os.path.join(kept, "State.xml"), "w", newline="") as f:
+                f.write('<?xml version="1.0" encoding="UTF-8"?>\r\n<State>\r\n  <Published ETag="&quot;e1&quot;" '
+                        'LastAttempt="2026-05-31T08:00:00Z" Outcome="accepted" Status="200" Serial="7"/>\r\n</State>\r\n')
+            self.write_publication(os.path.join(kept, "Published"), self.publication.encode(), self.key)
+            os.rename(os.path.join(kept, "Published", "publication.xml"), os.path.join(kept, "Published", "Message.xml"))
+            os.rename(os.path.join(kept, "Published", "publication.xml.sig"),
+                      os.path.join(kept, "Published", "Message.xml.sig"))
+            code, report = check_json(folder, expect=0)
+            notes = [d["message"] for d in report["diagnostics"] if d["rule"] == "published"]
+            self.assertIn("2026-05-31T08:00:00Z, accepted (HTTP 200)", notes[0])
+            self.assertEqual(notes[2:], ['Message "outage" of the kept copy: show',
+                                         'Message "old-survey" of the kept copy: expired (2020-01-01)'])
+            # A publication older than the kept copy would be refused on this machine.
+            older = self.write_publication(folder, self.publication.replace('Serial="7"', 'Serial="6"').encode(),
+                                           self.key)
+            code, report = check_json(folder, "--published", arg_path(older), expect=1)
+            self.assertIn("rollback", " ".join(d["message"] for d in report["diagnostics"] if d["severity"] == "error"))
+            # A kept copy changed on disk is ignored, as Notify ignores it.
+            with open(os.path.join(kept, "Published", "Message.xml"), "ab") as f:
+                f.write(b"\n")
+            code, report = check_json(folder, expect=0)
+            warnings = [d["message"] for d in report["diagnostics"] if d["severity"] == "warning"]
+            self.assertEqual(len(warnings), 1)
+            self.assertIn("ignored (bad signature)", warnings[0])
+        finally:
+            shutil.rmtree(os.path.dirname(kept), ignore_errors=True)
+
+
 class Arguments(unittest.TestCase):
     def test_usage_and_refusals(self):
         code, out, _ = run("--help")

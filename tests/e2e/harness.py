@@ -206,10 +206,12 @@ def xdotool(*args):
     subprocess.run(["xdotool", *[str(a) for a in args]], check=True, timeout=30)
 
 
-def catalogue(app_id, messages, root="Catalog"):
-    """A Message.xml text; each message is the inner XML of one Message element plus its attributes."""
+def catalogue(app_id, messages, root="Catalog", root_attrs=""):
+    """A Message.xml text; each message is the inner XML of one Message element plus its
+    attributes; root_attrs are further attributes of the root."""
     body = "".join(f"<Message {attrs}>{inner}</Message>" for attrs, inner in messages)
-    return f'<?xml version="1.0" encoding="UTF-8"?><{root} AppID="{app_id}">{body}</{root}>'
+    extra = f" {root_attrs}" if root_attrs else ""
+    return f'<?xml version="1.0" encoding="UTF-8"?><{root} AppID="{app_id}"{extra}>{body}</{root}>'
 
 
 def message(msg_id, auto_shut=2, limit="2999-12-31", style="Default", check_file="", uri="", sound="",
@@ -269,10 +271,7 @@ def app_with_demo_skin(app_id, messages, root_attributes=""):
     are added to the catalogue's root element as written."""
     app = ProgramFolder()
     copy_demo_skin(app)
-    text = catalogue(app_id, messages)
-    if root_attributes:
-        text = text.replace(f'AppID="{app_id}"', f'AppID="{app_id}" {root_attributes}', 1)
-    app.write("Message.xml", text)
+    app.write("Message.xml", catalogue(app_id, messages, root_attrs=root_attributes))
     return app
 
 

@@ -15,7 +15,7 @@ schema_for() {
   esac
 }
 
-valid=("$root/demo/Message.xml" "$root"/demo/Image/*/Config.xml "$here"/valid/*.xml)
+valid=("$root/demo/Message.xml" "$root/demo/web/Message.xml" "$root"/demo/Image/*/Config.xml "$here"/valid/*.xml)
 for file in "${valid[@]}"; do
   if ! output=$("$xmllint" --noout --nonet --schema "$(schema_for "$file")" "$file" 2>&1); then
     echo "FAIL: ${file#"$root"/} should validate:"

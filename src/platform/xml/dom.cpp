@@ -220,12 +220,17 @@ DomDocument::~DomDocument() = default;
 
 bool DomDocument::Load(const std::wstring& path) {
   const auto bytes = ReadFileBytes(path);
-  const auto text = bytes ? DecodeXmlBytes(*bytes) : std::nullopt;
+  if (bytes) return LoadBytes(*bytes);
+  impl_->Parse(L"", preserveWhitespace_);
+  loadFailure_ = {LoadProblem::File, 0, 0, L"the file cannot be read"};
+  return false;
+}
+
+bool DomDocument::LoadBytes(std::string_view bytes) {
+  const auto text = DecodeXmlBytes(bytes);
   if (!text) {
     impl_->Parse(L"", preserveWhitespace_);  // fails, and leaves the document empty
-    loadFailure_ = {bytes ? LoadProblem::Encoding : LoadProblem::File, 0, 0,
-                    bytes ? L"the bytes are not valid in the encoding " + DetectXmlEncoding(*bytes)
-                          : L"the file cannot be read"};
+    loadFailure_ = {LoadProblem::Encoding, 0, 0, L"the bytes are not valid in the encoding " + DetectXmlEncoding(bytes)};
     return false;
   }
   return loadXML(*text);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace notify::xml {
@@ -94,6 +95,8 @@ class DomDocument {
   // Reads the file, decodes it by BOM or declaration and parses it. False on any failure;
   // the previous content is then gone (as with the system component).
   bool Load(const std::wstring& path);
+  // The same over a file's bytes already in memory.
+  bool LoadBytes(std::string_view bytes);
   bool loadXML(const std::wstring& text);
   const LoadFailure& LastLoadFailure() const { return loadFailure_; }
   // Serialises, encodes as the declaration names (UTF-8 without one) and replaces the

@@ -82,6 +82,17 @@ class FakeHost : public ShowLoopHost {
     if (onDeferStep) onDeferStep(deferSteps);
   }
   void ShellOpen(const std::wstring& target) override { calls.push_back(L"open:" + target); }
+  // Each ask takes the next batch of its kind; none left: nothing arrived.
+  std::vector<std::vector<MsgRecord>> arrivals, arrivalsAfterWait;
+  std::vector<int> asks;  // messages shown when each ask came
+  std::vector<MsgRecord> ArrivedMessages(bool wait) override {
+    asks.push_back(Count(L"show"));
+    auto& batches = wait ? arrivalsAfterWait : arrivals;
+    if (batches.empty()) return {};
+    auto batch = batches.front();
+    batches.erase(batches.begin());
+    return batch;
+  }
   void ReleaseAndExit() override {
     calls.push_back(L"exit");
     throw ProcessEnded{};
@@ -438,6 +449,56 @@ TEST(ShowLoopScreen, EachMessageIsPlacedOnTheScreenInUseWhenItShows) {
   EXPECT_LT(IndexOf(f.host.calls, L"place"), IndexOf(f.host.calls, L"place@1920"));
   EXPECT_GT(IndexOf(f.host.calls, L"place@1920"), IndexOf(f.host.calls, L"layout:b"));
 }
+
+}  // namespace
+}  // namespace notify
+
+namespace notify {
+namespace {
+
+std::vector<std::wstring> Shown(const FakeHost& host) {
+  std::vector<std::wstring> ids;
+  for (const auto& c : host.calls) {
+    if (c.rfind(L"layout:", 0) == 0) ids.push_back(c.substr(7));
+  }
+  return ids;
+}
+
+struct MergeCase {
+  const char* name;
+  std::vector<MsgRecord> local;
+  std::vector<std::vector<MsgRecord>> between, afterWait;
+  std::vector<std::wstring> shown;
+};
+
+class ShowLoopArrivals : public testing::TestWithParam<MergeCase> {};
+
+TEST_P(ShowLoopArrivals, PublishedMessagesFollowTheLocalOnesOnceEachInTheirOrder) {
+  const auto& c = GetParam();
+  Fixture f(Slots(c.local.size(), c.local));
+  f.host.arrivals = c.between;
+  f.host.arrivalsAfterWait = c.afterWait;
+  f.Run();
+  EXPECT_EQ(Shown(f.host), c.shown);
+  // Nothing is asked for before the first local message is on screen.
+  if (!c.local.empty()) {
+    ASSERT_FALSE(f.host.asks.empty());
+    EXPECT_GE(f.host.asks.front(), 1);
+  }
+  EXPECT_EQ(f.host.calls.back(), L"exit");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Merge, ShowLoopArrivals,
+    testing::Values(
+        MergeCase{"kept_copy_after_local", {Record(L"a", 1), Record(L"b", 1)}, {{Record(L"p1", 1), Record(L"p2", 1)}},
+                  {}, {L"a", L"b", L"p1", L"p2"}},
+        MergeCase{"same_id_any_case_shows_once", {Record(L"a", 1)}, {{Record(L"A", 1), Record(L"p", 1), Record(L"p", 1)}},
+                  {}, {L"a", L"p"}},
+        MergeCase{"fetched_copy_waited_for_at_the_end", {Record(L"a", 1)}, {}, {{Record(L"f", 1)}}, {L"a", L"f"}},
+        MergeCase{"nothing_local_due_shows_arrivals", {}, {}, {{Record(L"f", 1)}, {Record(L"g", 1)}}, {L"f", L"g"}},
+        MergeCase{"nothing_arrives", {Record(L"a", 1)}, {}, {}, {L"a"}}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace notify
