@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <ctime>
 
 #include "app/desk_win.h"
@@ -175,7 +176,13 @@ std::vector<MsgRecord> FrmMain::ArrivedMessages(bool wait) {
   // The last message, done with, does not stay on screen while the fetch is waited for.
   if (wait && publication_->FetchUnderWay()) HideForm();
   // Short steps that dispatch window messages, so the popup's window stays answered.
-  return publication_->Arrived(wait, [this] { WaitUntil(DelayObject.get(), kFetchWaitStepMs, kOneStep, kOneStep); });
+  auto arrived = publication_->Arrived(wait, [this] { WaitUntil(DelayObject.get(), kFetchWaitStepMs, kOneStep, kOneStep); });
+  // The catalogue's pacing counts the published messages too; those held back stay unseen
+  // in the kept copy for a later run.
+  const auto queued = std::count_if(catalogue_.Messages.begin(), catalogue_.Messages.end(),
+                                    [](const MsgRecord& m) { return !m.ID.empty(); });
+  arrived.resize(PacedCount(catalogue_.RunPacing, static_cast<std::int32_t>(queued), catalogue_.RunClock, arrived.size()));
+  return arrived;
 }
 
 void FrmMain::ShellOpen(const std::wstring& target) { notify::ShellOpen(target, L"", kShowNormal); }

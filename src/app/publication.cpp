@@ -40,6 +40,14 @@ std::optional<KeptCopy> ReadKeptCopy(const PublishedPaths& paths) {
   return KeptCopy{std::move(*bytes), std::move(*signature)};
 }
 
+// The popup may have written the time it last showed a message since the state was read at
+// the start; the fetch's state must not put the older time back.
+void SaveFetchState(xml::DomDocument& doc, const std::wstring& cachePath, UserState& state) {
+  const std::wstring path = StatePathFor(cachePath);
+  state.LastShown = LoadUserState(doc, path).LastShown;
+  (void)SaveUserState(path, state);
+}
+
 // The response's status and failure as State.xml words, for everything but a 200 with a
 // signature; nothing when the copy should go on to acceptance.
 std::optional<std::wstring> FailureWords(const FetchedCopy& fetched) {
@@ -108,7 +116,7 @@ FetchOutcome ApplyFetchedCopy(xml::DomDocument& doc, const PublicationSetup& set
     state.ETag = catalogue.ETag;
     state.LastModified = catalogue.LastModified;
   });
-  (void)SaveUserState(StatePathFor(setup.CachePath), state);
+  SaveFetchState(doc, setup.CachePath, state);
   return outcome;
 }
 
@@ -205,7 +213,7 @@ std::vector<MsgRecord> Publication::Arrived(bool wait, const std::function<void(
         state_.LastAttempt = attemptTime_;
         state_.Outcome = Failed(L"network");
         state_.HttpStatus = 0;
-        (void)SaveUserState(StatePathFor(setup_.CachePath), state_);
+        SaveFetchState(doc_, setup_.CachePath, state_);
       }
     }
     return std::exchange(ready_, {});

@@ -113,6 +113,12 @@ Held PacingRule(const Pacing& pacing, std::int32_t shownSoFar, const PacingClock
   return Held::No;
 }
 
+std::size_t PacedCount(const Pacing& pacing, std::int32_t shownSoFar, const PacingClock& clock, std::size_t arriving) {
+  std::size_t let = 0;
+  while (let < arriving && PacingRule(pacing, shownSoFar + static_cast<std::int32_t>(let), clock) == Held::No) ++let;
+  return let;
+}
+
 std::int64_t HeldUntil(const Pacing& pacing, const PacingClock& clock) {
   if (!pacing.minHours || !clock.lastShown) return clock.now;
   return *clock.lastShown + std::int64_t{*pacing.minHours} * 3600;

@@ -3,6 +3,7 @@
 // version and the pacing of a run. Pure functions of the record and a context the caller
 // gives, so that the checker and tests say what the machine would.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -56,6 +57,8 @@ struct PacingClock {
 enum class Held { No, PerRun, Hours };
 // shownSoFar: messages this run already lets through, in catalogue order.
 Held PacingRule(const Pacing& pacing, std::int32_t shownSoFar, const PacingClock& clock);
+// How many of `arriving` messages, queued after `shownSoFar`, the run's pacing lets through.
+std::size_t PacedCount(const Pacing& pacing, std::int32_t shownSoFar, const PacingClock& clock, std::size_t arriving);
 // When a run may show again after a MinHours hold (seconds since 1970-01-01 UTC).
 std::int64_t HeldUntil(const Pacing& pacing, const PacingClock& clock);
 // The system clock, seconds since 1970-01-01 UTC.

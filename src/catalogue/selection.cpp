@@ -238,6 +238,7 @@ bool RunSelection(xml::DomDocument* doc, CatalogueState& state, const SelectionE
     clock.lastShown = env.LastShown ? env.LastShown(*doc, state.CachePath)
                                     : LoadUserState(*doc, StatePathFor(state.CachePath)).LastShown;
   }
+  state.RunClock = clock;
   // The cache replaced the catalogue in the shared document.
   if (!LoadCatalogue(*doc, file, observer)) return false;
 

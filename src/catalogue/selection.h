@@ -30,6 +30,7 @@ struct CatalogueState {
   bool Defer = true;
   // The root's MaxPerRun and MinHours; with MinHours the time of each message shown is kept.
   Pacing RunPacing;
+  PacingClock RunClock;  // as the selection judged MinHours; a published arrival is judged alike
   // The root's AppID, trimmed, and its optional published-catalogue attributes as written
   // (nothing: absent); ReadPublishedSource decides what they ask for.
   std::wstring AppId;

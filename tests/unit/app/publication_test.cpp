@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../catalogue/catalogue_fixture.h"
+#include "catalogue/cache.h"
 #include "platform/utc_time.h"
 
 namespace notify::test {
@@ -94,9 +95,13 @@ TEST_P(FetchOutcomes, OnlyAnAcceptedCopyReplacesTheKeptOneAndEveryAttemptIsRecor
   const auto& c = GetParam();
   const std::string old = Copy(3, {L"old"});
   Keep(old, "good", 3);
-  const FetchOutcome outcome = ApplyFetchedCopy(*doc, setup, SavedState(), {c.catalogue, c.signature}, kNow);
+  const UserState before = SavedState();
+  // The popup showed a message while the fetch ran; its time must survive the fetch's save.
+  RecordLastShown(*doc, setup.CachePath, kNow - 5);
+  const FetchOutcome outcome = ApplyFetchedCopy(*doc, setup, before, {c.catalogue, c.signature}, kNow);
   const UserState saved = SavedState();
   EXPECT_EQ(saved, outcome.State);
+  EXPECT_EQ(saved.LastShown, kNow - 5);
   EXPECT_EQ(saved.Outcome, c.outcome);
   EXPECT_EQ(saved.LastAttempt, kNow);
   EXPECT_EQ(outcome.Kept, c.kept);

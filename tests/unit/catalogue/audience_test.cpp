@@ -111,19 +111,21 @@ TEST(Audience, PacingHoldsByHoursThenByCount) {
     std::int32_t shownSoFar;
     std::optional<std::int64_t> lastShown;
     Held held;
+    std::size_t ofThreeArriving;  // published messages queued after shownSoFar
   } cases[] = {
-      {"no pacing", {}, 40, kNow, Held::No},
-      {"under the count", {2, std::nullopt}, 1, std::nullopt, Held::No},
-      {"at the count", {2, std::nullopt}, 2, std::nullopt, Held::PerRun},
-      {"never shown", {std::nullopt, 24}, 0, std::nullopt, Held::No},
-      {"shown an hour ago", {std::nullopt, 24}, 0, kNow - 3600, Held::Hours},
-      {"shown exactly 24 h ago", {std::nullopt, 24}, 0, kNow - 24 * 3600, Held::No},
-      {"hours before count", {1, 24}, 5, kNow - 60, Held::Hours},
-      {"hours passed, count met", {1, 24}, 1, kNow - 25 * 3600, Held::PerRun},
+      {"no pacing", {}, 40, kNow, Held::No, 3},
+      {"under the count", {2, std::nullopt}, 1, std::nullopt, Held::No, 1},
+      {"at the count", {2, std::nullopt}, 2, std::nullopt, Held::PerRun, 0},
+      {"never shown", {std::nullopt, 24}, 0, std::nullopt, Held::No, 3},
+      {"shown an hour ago", {std::nullopt, 24}, 0, kNow - 3600, Held::Hours, 0},
+      {"shown exactly 24 h ago", {std::nullopt, 24}, 0, kNow - 24 * 3600, Held::No, 3},
+      {"hours before count", {1, 24}, 5, kNow - 60, Held::Hours, 0},
+      {"hours passed, count met", {1, 24}, 1, kNow - 25 * 3600, Held::PerRun, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(PacingRule(c.pacing, c.shownSoFar, {kNow, c.lastShown}), c.held);
+    EXPECT_EQ(PacedCount(c.pacing, c.shownSoFar, {kNow, c.lastShown}, 3), c.ofThreeArriving);
   }
   EXPECT_EQ(HeldUntil({std::nullopt, 3}, {kNow, kNow - 3600}), kNow + 2 * 3600);
 }
