@@ -82,8 +82,8 @@ void Blend(HDC dc, const RECT& dst, HGDIOBJ bitmap, const RECT& src) {
   if (!source) return;
   win::SelectGuard select(source.get(), bitmap);
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::GdiAlphaBlend(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, source.get(), src.left, src.top,
-               src.right - src.left, src.bottom - src.top, blend);
+  ::GdiAlphaBlend(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, source.get(), src.left,
+                  src.top, src.right - src.left, src.bottom - src.top, blend);
 }
 
 class DibPicture final : public Picture {
