@@ -10,6 +10,7 @@
 #include "platform/handles_win.h"
 #include "platform/paths.h"
 #include "platform/ui/geometry_win.h"
+#include "platform/system_library_win.h"
 
 namespace notify {
 
@@ -157,7 +158,10 @@ bool DeskSignals::NotificationState(QUERY_USER_NOTIFICATION_STATE& state) {
 
 bool DeskSignals::Cloaked(HWND window) {
   DWORD cloaked = 0;
-  return SUCCEEDED(::DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)) && cloaked != 0;
+  static const auto getAttribute =
+      win::SystemFunction<decltype(&::DwmGetWindowAttribute)>(L"dwmapi.dll", "DwmGetWindowAttribute");
+  return getAttribute != nullptr && SUCCEEDED(getAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)) &&
+         cloaked != 0;
 }
 
 bool DeskSignals::LastInputTick(DWORD& tick) {

@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "platform/system_library_win.h"
 
 namespace notify {
 
@@ -139,7 +140,8 @@ bool FrmMain::FileExists(const std::wstring& path) { return notify::FileExists(p
 void FrmMain::PlaySoundFile(const std::wstring& path) {
   // Wide path, so a sound in a folder outside the ANSI code page still plays; no default
   // beep when the file cannot be played, since failures are never reported.
-  (void)::PlaySoundW(path.c_str(), nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
+  static const auto playSound = win::SystemFunction<decltype(&::PlaySoundW)>(L"winmm.dll", "PlaySoundW");
+  if (playSound != nullptr) (void)playSound(path.c_str(), nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
 }
 
 void FrmMain::RecordSeenId(MsgRecord& record) {

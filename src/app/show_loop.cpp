@@ -18,6 +18,11 @@ void ShowLoop::PrepareFirst() {
     lastStyle_ = messages_[0].Style;
   }
   host_.LoadLogo(messages_[0]);
+  // Laid out and shaped on the hidden window too: the text's fonts are found and measured
+  // now, so the same steps at the show are quick. The show repeats them as they are.
+  host_.LayoutPopup(messages_[0]);
+  const std::int16_t corner = messages_[0].Round ? 5 : 0;
+  host_.SetRoundedRegion(corner, corner);
 }
 
 void ShowLoop::RunShowLoop() {

@@ -84,10 +84,7 @@ void WritePng(const PopupSnapshot& snapshot, const std::wstring& path) {
       snapshot.pixels.size() != static_cast<std::size_t>(snapshot.width) * static_cast<std::size_t>(snapshot.height))
     Fail("no picture to write");
   win::CoUninitializeOwner com;
-  win::ComPtr<IWICImagingFactory> factory;
-  Check(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                           reinterpret_cast<void**>(factory.put())),
-        "WIC factory unavailable");
+  const win::ComPtr<IWICImagingFactory> factory = ui::CreateImagingFactory();
   win::ComPtr<IWICStream> stream;
   Check(factory->CreateStream(stream.put()), "CreateStream failed");
   Check(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE), "cannot create the PNG file");

@@ -193,6 +193,8 @@ void PopupView::LoadSkinStyle(const MsgRecord& record, xml::DomDocument* documen
     ViewPictures pictures(*this);
     notify::LoadSkinStyle(record, ProgramFolder(), document, pictures);
   });
+  // The pictures are decoded: the imaging library is not needed while the popup shows.
+  ui::ReleasePictureDecoder();
 }
 
 void PopupView::SetLogoFile(const std::wstring& path) {
@@ -206,6 +208,7 @@ void PopupView::LoadLogo(const MsgRecord& record) noexcept {
     if (EqualsNoCase(path, logoPath_) || !FileExists(path)) return;
     SetLogoFile(path);
   });
+  ui::ReleasePictureDecoder();
 }
 
 void PopupView::LayoutPopup(const MsgRecord& record) noexcept {

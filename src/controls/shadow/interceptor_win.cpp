@@ -1,12 +1,11 @@
 #include "controls/shadow/interceptor_win.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <new>
 #include <utility>
 
 #include "platform/error.h"
+#include "controls/shadow/window_subclass_win.h"
 #include "platform/handles_win.h"
 
 namespace notify {
@@ -47,7 +46,7 @@ LRESULT Deliver(InterceptedWindow& entry, HWND hWnd, UINT uMsg, WPARAM wParam, L
     });
     if (handled) return result;
   }
-  LRESULT result = ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
+  LRESULT result = CallNextSubclass(hWnd, uMsg, wParam, lParam);
   // The callback may have ended the interception while the window's procedure ran.
   if (!entry.shutdown && entry.callback != nullptr && entry.after.Contains(uMsg)) {
     bool handled = false;
@@ -76,7 +75,7 @@ LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
 void Uninstall(InterceptedWindow& entry) {
   if (!entry.installed) return;
   entry.installed = false;
-  ::RemoveWindowSubclass(entry.hWnd, SubclassProc, kSubclassId);
+  RemoveSubclass(entry.hWnd, SubclassProc, kSubclassId);
 }
 
 InterceptedWindow* Allocate(bool fail) {
@@ -86,7 +85,7 @@ InterceptedWindow* Allocate(bool fail) {
 }
 
 // Messages of a window arrive on its own thread, and the registry has no locks: a window
-// of another thread is refused like a failed install (Wine's SetWindowSubclass allows it).
+// of another thread is refused like a failed install (the common controls' version allows it).
 bool Install(InterceptedWindow& entry) {
   if (::GetWindowThreadProcessId(entry.hWnd, nullptr) != ::GetCurrentThreadId()) {
     ::SetLastError(ERROR_INVALID_THREAD_ID);
@@ -94,7 +93,7 @@ bool Install(InterceptedWindow& entry) {
   }
   ::SetLastError(0);
   entry.installed =
-      ::SetWindowSubclass(entry.hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&entry)) != FALSE;
+      AddSubclass(entry.hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&entry));
   return entry.installed;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Window-message interception for windows of this process: chosen messages of a window go
-// to a callback before and/or after the window's own procedure. Built on comctl32's
-// SetWindowSubclass; the registry and tables are per Interceptor object.
+// to a callback before and/or after the window's own procedure. Built on the subclass
+// chain of window_subclass_win.h; the registry and tables are per Interceptor object.
 #include <windows.h>
 
 #include <cstdint>

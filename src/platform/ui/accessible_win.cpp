@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/error.h"
+#include "platform/system_library_win.h"
 
 namespace notify::ui {
 namespace {
@@ -61,8 +62,11 @@ class PopupAccessible final : public IAccessible {
     if (parent == nullptr) return E_POINTER;
     *parent = nullptr;
     if (!Alive()) return CO_E_OBJNOTCONNECTED;
-    return ::AccessibleObjectFromWindow(link_->window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
-                                        reinterpret_cast<void**>(parent));
+    // The accessibility library is loaded when a screen reader first asks.
+    static const auto fromWindow =
+        win::SystemFunction<decltype(&::AccessibleObjectFromWindow)>(L"oleacc.dll", "AccessibleObjectFromWindow");
+    if (fromWindow == nullptr) return E_FAIL;
+    return fromWindow(link_->window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch, reinterpret_cast<void**>(parent));
   }
   HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
     if (count == nullptr) return E_POINTER;
@@ -244,9 +248,11 @@ class PopupAccessible final : public IAccessible {
 
 LRESULT AnswerGetObject(const std::shared_ptr<AccessibleLink>& link, WPARAM wParam) noexcept {
   if (!link || link->content == nullptr) return 0;
+  static const auto fromObject = win::SystemFunction<decltype(&::LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
+  if (fromObject == nullptr) return 0;
   auto* object = new (std::nothrow) PopupAccessible(link);
   if (object == nullptr) return 0;
-  const LRESULT result = ::LresultFromObject(IID_IAccessible, wParam, object);
+  const LRESULT result = fromObject(IID_IAccessible, wParam, object);
   object->Release();  // LresultFromObject holds its own reference
   return result < 0 ? 0 : result;
 }

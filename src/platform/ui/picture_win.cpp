@@ -4,15 +4,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/handles_win.h"
 #include "platform/ui/scale.h"
+#include "platform/xml/file_io.h"
 
 // Decoder choice: WIC decodes the raster formats (BMP, ICO, GIF, JPEG, PNG) straight to
 // premultiplied BGRA, so PNG and icon alpha arrive intact; it is a system DLL, so the
@@ -84,8 +82,8 @@ void Blend(HDC dc, const RECT& dst, HGDIOBJ bitmap, const RECT& src) {
   if (!source) return;
   win::SelectGuard select(source.get(), bitmap);
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::AlphaBlend(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, source.get(), src.left, src.top,
-               src.right - src.left, src.bottom - src.top, blend);
+  ::GdiAlphaBlend(dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, source.get(), src.left,
+                  src.top, src.right - src.left, src.bottom - src.top, blend);
 }
 
 class DibPicture final : public Picture {
@@ -173,12 +171,13 @@ std::size_t SmoothCopiesMade() { return smoothCopies; }
 
 namespace {
 
+// Not through the C++ streams: they alone would add half a megabyte of locale code to
+// the program, all of it resident while the popup shows.
 Bytes ReadFile(const std::wstring& path) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  if (!in) Fail("cannot open picture file");
-  Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (bytes.empty()) Fail("empty picture file");
-  return bytes;
+  const std::optional<std::string> read = xml::ReadFileBytes(path);
+  if (!read) Fail("cannot open picture file");
+  if (read->empty()) Fail("empty picture file");
+  return Bytes(read->begin(), read->end());
 }
 
 std::uint32_t ReadU32(const Bytes& b, std::size_t at) {
@@ -196,15 +195,50 @@ void Check(HRESULT hr, const char* what) {
   if (FAILED(hr)) Fail(what);
 }
 
+// The imaging library, loaded by this module rather than by COM so that it can be let go
+// once the pictures are decoded: COM would keep it for the life of the process.
+struct ImagingLibrary {
+  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+  HMODULE module = nullptr;
+  GetClassObject getClassObject = nullptr;
+};
+
+ImagingLibrary imaging;
+
+}  // namespace
+
+ComPtr<IWICImagingFactory> CreateImagingFactory() {
+  if (imaging.module == nullptr) {
+    // Only from the system folder: never a same-named file beside the program.
+    imaging.module = ::LoadLibraryExW(L"windowscodecs.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (imaging.module == nullptr) Fail("WIC factory unavailable");
+    imaging.getClassObject =
+        reinterpret_cast<ImagingLibrary::GetClassObject>(::GetProcAddress(imaging.module, "DllGetClassObject"));
+  }
+  if (imaging.getClassObject == nullptr) Fail("WIC factory unavailable");
+  ComPtr<IClassFactory> classes;
+  Check(imaging.getClassObject(CLSID_WICImagingFactory, IID_IClassFactory, reinterpret_cast<void**>(classes.put())),
+        "WIC factory unavailable");
+  ComPtr<IWICImagingFactory> factory;
+  Check(classes->CreateInstance(nullptr, IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put())),
+        "WIC factory unavailable");
+  return factory;
+}
+
+void ReleasePictureDecoder() noexcept {
+  if (imaging.module == nullptr) return;
+  ::FreeLibrary(imaging.module);
+  imaging = {};
+}
+
+namespace {
+
 PicturePtr DecodeRaster(Bytes bytes) {
   // A cursor is an icon directory with type 2; the icon decoder reads it once relabelled.
   if (bytes.size() >= 4 && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 2 && bytes[3] == 0)
     bytes[2] = 1;
   win::CoUninitializeOwner com;
-  ComPtr<IWICImagingFactory> factory;
-  Check(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                           IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put())),
-        "WIC factory unavailable");
+  const ComPtr<IWICImagingFactory> factory = CreateImagingFactory();
   ComPtr<IWICStream> stream;
   Check(factory->CreateStream(stream.put()), "CreateStream failed");
   Check(stream->InitializeFromMemory(bytes.data(), static_cast<DWORD>(bytes.size())),

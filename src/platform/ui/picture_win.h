@@ -3,11 +3,14 @@
 // tiles, the buttons' face strips). Pixels are kept as 32-bit premultiplied BGRA so that
 // PNG alpha composes correctly onto the controls' surfaces.
 #include <windows.h>
+#include <wincodec.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "platform/handles_win.h"
 
 namespace notify::ui {
 
@@ -41,5 +44,11 @@ HBITMAP CreateTopDownDib(int width, int height, std::uint32_t*& bits);
 // Bitmap, icon, cursor, GIF, JPEG, metafile and PNG. Throws RuntimeError when the file
 // cannot be read or decoded.
 PicturePtr LoadPicture(const std::wstring& path);
+
+// The imaging component's factory, its library loaded on first use. Throws RuntimeError.
+win::ComPtr<IWICImagingFactory> CreateImagingFactory();
+// Unloads the imaging library once no factory or decoder of it is alive; the pictures
+// already loaded keep their pixels, and the next load brings the library back.
+void ReleasePictureDecoder() noexcept;
 
 }  // namespace notify::ui

@@ -263,10 +263,15 @@ TEST(ShowLoop, StyleLoadsOnlyWhenItChangesWithoutCase) {
 
 TEST(ShowLoop, TheFirstLookPreparedAheadIsNotLoadedAgainAtTheShow) {
   Fixture f(Slots(2, {Record(L"a", 1, L"Blue"), Record(L"b", 1, L"Green")}));
+  f.messages[0].Round = true;
   f.loop.PrepareFirst();
-  EXPECT_EQ(f.host.calls, (std::vector<std::wstring>{L"style:Blue", L"logo:"})) << "nothing shown yet";
+  EXPECT_EQ(f.host.calls, (std::vector<std::wstring>{L"style:Blue", L"logo:", L"layout:a", L"region:5x5"}))
+      << "nothing shown yet";
   f.Run();
   EXPECT_EQ(f.host.Count(L"style:Blue") + f.host.Count(L"style:Green"), 2);
+  // The show lays out and shapes again, as it would without the preparation.
+  EXPECT_EQ(f.host.Count(L"layout:a"), 2);
+  EXPECT_EQ(f.host.Count(L"region:5x5"), 2);
   EXPECT_EQ(f.host.Count(L"record:a"), 1);
 }
 

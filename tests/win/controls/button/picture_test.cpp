@@ -173,6 +173,19 @@ TEST(PictureLoader, RefusesWhatItCannotRead) {
   }
 }
 
+// The popup lets the imaging library go once its pictures are decoded.
+TEST(PictureLoader, DecodedPicturesOutliveTheImagingLibrary) {
+  TempDir dir;
+  WriteBytes(dir / "b.bmp", MakeBmp(7, 3, BmpPixel));
+  const PicturePtr first = LoadPicture(dir.text() + L"b.bmp");
+  EXPECT_NE(::GetModuleHandleW(L"windowscodecs.dll"), nullptr);
+  ui::ReleasePictureDecoder();
+  EXPECT_EQ(::GetModuleHandleW(L"windowscodecs.dll"), nullptr);
+  EXPECT_EQ(first->PixelAt(6, 2), 0xFF0000FFu);
+  const PicturePtr again = LoadPicture(dir.text() + L"b.bmp");
+  EXPECT_EQ(again->PixelAt(0, 0), 0xFF112233u);
+}
+
 TEST(PictureLoader, PixelAtOutsideIsZero) {
   TempDir dir;
   WriteBytes(dir / "b.bmp", MakeBmp(7, 3, BmpPixel));
