@@ -45,7 +45,9 @@ void AudienceChecker::ReportDecision(std::int32_t index, MessageResult& result) 
 void AudienceChecker::ReportValues(const Collector& collector) {
   const auto root = collector.attributes.find(-1);
   const bool program = root != collector.attributes.end() && root->second.contains(L"Program");
-  for (const auto& [index, read] : collector.attributes) {
+  for (const auto& entry : collector.attributes) {
+    const auto index = entry.first;
+    const auto& read = entry.second;  // named apart: clang's lambdas cannot capture a structured binding
     if (index < 0) continue;
     const auto decided = collector.decisions.find(index);
     const std::wstring name =
