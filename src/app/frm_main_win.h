@@ -34,6 +34,7 @@ class FrmMain final : public ShowLoopHost {
   void TmShut_Timer() noexcept;
   // With an enabled Source: the kept copy and, when due, a fetch on its own thread.
   void StartPublication();
+  void StartFetchOnce();
   void Guarded(void (ShowLoop::*handler)()) noexcept;
   static void CALLBACK TmShutProc(HWND window, UINT message, UINT_PTR id, DWORD time) noexcept;
 
@@ -65,6 +66,7 @@ class FrmMain final : public ShowLoopHost {
   CatalogueState catalogue_;
   std::unique_ptr<ShowLoop> loop_;
   std::unique_ptr<Publication> publication_;
+  bool fetchStarted_ = false;
 };
 
 }  // namespace notify
