@@ -36,17 +36,9 @@ class PopupAccessibleTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
-    MsgRecord r;
-    r.FormWidth = 300 * 15;
-    r.FormHeight = 200 * 15;
-    r.Title = L"Title";
+    MsgRecord r = uitest::ButtonsRecord();
     r.Content = L"Body";
-    r.BtnCls = L"X";
-    r.BtnClsWidth = 31;
-    r.BtnClsHeight = 21;
     r.BtnCfm = L"&Later";
-    r.BtnCfmWidth = 77;
-    r.BtnCfmHeight = 27;
     view_.LayoutPopup(r);
     view_.Form().MoveToPixels({100, 100});
     view_.Show();

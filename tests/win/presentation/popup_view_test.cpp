@@ -214,23 +214,7 @@ bool Near(std::uint32_t a, std::uint32_t b, int tolerance) {
   return true;
 }
 
-// A record for a 300 x 200 popup with both buttons and no date or author.
-MsgRecord ButtonsRecord() {
-  MsgRecord r;
-  r.ID = L"m";
-  r.FormColor = 0x00D0E0F0;
-  r.FormWidth = 300 * 15;
-  r.FormHeight = 200 * 15;
-  r.Title = L"Title";
-  r.Content = L"Content";
-  r.BtnCls = L"X";
-  r.BtnClsWidth = 31;
-  r.BtnClsHeight = 21;
-  r.BtnCfm = L"OK";
-  r.BtnCfmWidth = 77;
-  r.BtnCfmHeight = 27;
-  return r;
-}
+using uitest::ButtonsRecord;
 
 TEST_F(PopupViewTest, EveryPictureFormatServesAsATile) {
   struct Format {

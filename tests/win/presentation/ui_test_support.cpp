@@ -88,4 +88,21 @@ int CountOther(const Surface& surface, std::uint32_t color, int left, int top, i
   return (right - left) * (bottom - top) - CountColor(surface, color, left, top, right, bottom);
 }
 
+MsgRecord ButtonsRecord() {
+  MsgRecord r;
+  r.ID = L"m";
+  r.FormColor = 0x00D0E0F0;
+  r.FormWidth = 300 * 15;
+  r.FormHeight = 200 * 15;
+  r.Title = L"Title";
+  r.Content = L"Content";
+  r.BtnCls = L"X";
+  r.BtnClsWidth = 31;
+  r.BtnClsHeight = 21;
+  r.BtnCfm = L"OK";
+  r.BtnCfmWidth = 77;
+  r.BtnCfmHeight = 27;
+  return r;
+}
+
 }  // namespace notify::uitest

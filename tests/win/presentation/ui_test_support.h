@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "catalogue/msg_record.h"
 #include "platform/handles_win.h"
 
 namespace notify::uitest {
@@ -41,5 +42,8 @@ void PumpMessages(int milliseconds);
 int CountColor(const Surface& surface, std::uint32_t color, int left, int top, int right, int bottom);
 // Counts pixels of any other colour (text is anti-aliased, so its exact colour is rare).
 int CountOther(const Surface& surface, std::uint32_t color, int left, int top, int right, int bottom);
+
+// A 300 x 200 message with a title, a body and both buttons (close 31 x 21, confirm 77 x 27).
+MsgRecord ButtonsRecord();
 
 }  // namespace notify::uitest
