@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "catalogue/cache.h"
+#include "checker/check_source.h"
 #include "checker/check_values.h"
-#include "checker/check_published.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/xml/encoding.h"

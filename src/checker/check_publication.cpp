@@ -1,22 +1,17 @@
-#include "checker/check_published.h"
+#include "checker/check_publication.h"
 
-#include <cwctype>
-#include <optional>
-
-#include "catalogue/published.h"
 #include "catalogue/user_state.h"
 #include "checker/check_catalogue.h"
+#include "checker/check_source.h"
 #include "platform/paths.h"
 #include "platform/signature.h"
 #include "platform/text.h"
-#include "platform/utc_time.h"
 #include "platform/xml/file_io.h"
 
 namespace notify::checker {
 
 namespace {
 
-constexpr const wchar_t* kIgnored = L", so Notify ignores the published catalogue";
 constexpr const wchar_t* kRefused = L": Notify refuses the copy whole and keeps the one it has";
 
 std::optional<std::wstring> AttributeOf(const xml::DomNode& node, const wchar_t* name) {
@@ -30,107 +25,21 @@ std::wstring ChildTextOf(const xml::DomNode& node, const wchar_t* name) {
   return child.IsNothing() ? std::wstring() : child.Text();
 }
 
-std::vector<std::wstring> Tokens(const std::wstring& text) {
-  std::vector<std::wstring> tokens;
-  std::wstring token;
-  for (const wchar_t c : text + L' ') {
-    if (!std::iswspace(static_cast<wint_t>(c))) {
-      token += c;
-    } else if (!token.empty()) {
-      tokens.push_back(std::exchange(token, {}));
-    }
-  }
-  return tokens;
-}
-
-// The folder's own catalogue: its root, where things are in it, and its AppID.
-struct LocalCatalogue {
-  xml::DomNode root;
-  SourceLocator at;
-  std::wstring appId;
-  PublishedSource source;
-};
-
-class PublishedChecker final : CheckerPart {
+class PublicationChecker final : CheckerPart {
  public:
-  using CheckerPart::CheckerPart;
-
-  // Rule source at `file`; the keys a signature is checked with.
-  std::vector<std::string> Source(const SourceLocator& at, const std::wstring& file,
-                                  const std::optional<std::wstring>& source, const std::optional<std::wstring>& key,
-                                  const std::optional<std::wstring>& every) {
-    const auto place = [&](const wchar_t* name) { return at.Attribute(at.Root(), name); };
-    if (!source) {
-      if (key || every) {
-        Add(Severity::Warning, "source", file, place(key ? L"SourceKey" : L"SourceEvery"),
-            L"SourceKey and SourceEvery do nothing without Source");
-      }
-      return key ? UsableKeys(*key) : std::vector<std::string>();
-    }
-    const std::wstring url = Trim(*source);
-    if (!IsAllowedSourceUrl(url)) {
-      Add(Severity::Error, "source", file, place(L"Source"),
-          L"Source " + Quoted(url) +
-              L" is not an https address (plain http only for 127.0.0.1, [::1] and localhost)" + kIgnored);
-    }
-    std::vector<std::string> keys;
-    if (!key) {
-      Add(Severity::Error, "source", file, place(L"Source"),
-          L"Source has no SourceKey to verify a publication with" + std::wstring(kIgnored));
-    } else {
-      std::size_t number = 0;
-      for (const auto& token : Tokens(*key)) {
-        ++number;
-        if (UsableKeys(token).empty()) {
-          Add(Severity::Warning, "source", file, place(L"SourceKey"),
-              L"SourceKey's key #" + std::to_wstring(number) +
-                  L" is not the base64 of an ECDSA P-256 public key (what \"openssl ec -pubout -outform DER | "
-                  L"base64 -w0\" prints), so it is left out");
-        }
-      }
-      keys = UsableKeys(*key);
-      if (keys.empty()) {
-        Add(Severity::Error, "source", file, place(L"SourceKey"), L"SourceKey has no usable key" + std::wstring(kIgnored));
-      }
-    }
-    if (every && !SourceEveryHours(*every)) {
-      Add(Severity::Warning, "source", file, place(L"SourceEvery"),
-          L"SourceEvery " + Quoted(*every) +
-              L" is not a whole number of hours from 0 to 87600, so the default of 24 hours applies");
-    }
-    const PublishedSource product = ReadPublishedSource(source, key, every);
-    if (product.Enabled()) {
-      Add(Severity::Note, "source", file, place(L"Source"),
-          L"the published catalogue at " + product.Url + L" (signature at " + product.Url + L".sig) is fetched " +
-              (product.EveryHours == 0 ? std::wstring(L"at every start")
-                                       : L"at most every " + std::to_wstring(product.EveryHours) + L" hours") +
-              L" and verified with " + std::to_wstring(product.Keys.size()) +
-              (product.Keys.size() == 1 ? L" key" : L" keys"));
-    }
-    return keys;
-  }
-
-  std::optional<LocalCatalogue> ReadLocal() {
-    LocalCatalogue local;
-    const std::wstring path = options_.folder + L"Message.xml";
-    if (document_.Load(path)) local.root = document_.documentElement();
-    if (local.root.IsNothing()) return std::nullopt;
-    local.at = LocatorFor(path);
-    local.appId = Trim(AttributeOf(local.root, L"AppID").value_or(L""));
-    local.source = ReadPublishedSource(local.root);
-    return local;
-  }
+  PublicationChecker(const CheckOptions& options, xml::DomDocument& document, CheckState& state)
+      : CheckerPart(options, document, state), source_(options, document, state) {}
 
   void Publication() {
-    auto local = ReadLocal();
+    auto local = ReadLocalCatalogue(document_, options_.folder);
     if (!local) {
       Add(Severity::Error, "source", L"Message.xml", {},
           L"the folder's Message.xml cannot be read, so the keys and AppID a publication needs are unknown");
       return;
     }
     const auto source = AttributeOf(local->root, L"Source");
-    const auto keys = Source(local->at, L"Message.xml", source, AttributeOf(local->root, L"SourceKey"),
-                             AttributeOf(local->root, L"SourceEvery"));
+    const auto keys = source_.Check(local->at, L"Message.xml", source, AttributeOf(local->root, L"SourceKey"),
+                                    AttributeOf(local->root, L"SourceEvery"));
     if (!source) {
       Add(Severity::Error, "source", L"Message.xml", local->at.At(local->at.Root()),
           L"the folder's Message.xml has no Source, so Notify never fetches a publication");
@@ -157,63 +66,6 @@ class PublishedChecker final : CheckerPart {
     Serial(root, kept.serial);
     Restrictions(root);
     if (signature) Verdict(*local, bytes, *signature, kept);
-  }
-
-  void KeptCopy() {
-    if (!report_.cache) return;
-    const std::wstring statePath = StatePathFor(*report_.cache);
-    const PublishedPaths paths = PublishedPathsFor(*report_.cache);
-    const bool hasState = FileExists(statePath);
-    const bool hasKept = FileExists(paths.Catalogue);
-    auto local = ReadLocal();
-    if (!local || (!hasState && !hasKept)) return;
-
-    const UserState user = LoadUserState(document_, statePath);
-    std::wstring attempt = L"this user's last fetch of the published catalogue: ";
-    if (user.LastAttempt) {
-      attempt += FormatUtcTime(*user.LastAttempt) + L", " + (user.Outcome.empty() ? L"no outcome" : user.Outcome);
-      if (user.HttpStatus != 0) attempt += L" (HTTP " + std::to_wstring(user.HttpStatus) + L")";
-    } else {
-      attempt += L"none recorded";
-    }
-    if (user.NextAttempt) attempt += L"; the host asked to wait until " + FormatUtcTime(*user.NextAttempt);
-    Add(Severity::Note, "published", ShownPath(statePath), {}, attempt);
-    if (!hasKept) return;
-
-    const std::wstring keptFile = ShownPath(paths.Catalogue);
-    if (!local->source.Enabled()) {
-      Add(Severity::Note, "published", keptFile, {},
-          L"this user's kept copy is not used: Message.xml asks for no published catalogue it can verify");
-      return;
-    }
-    const std::string bytes = xml::ReadFileBytes(paths.Catalogue).value_or(std::string());
-    const std::string signature = xml::ReadFileBytes(paths.Signature).value_or(std::string());
-    const SelectionEnvironment env = CheckerEnvironment(options_);
-    AcceptanceContext context;
-    context.Source = &local->source;
-    context.LocalAppId = local->appId;
-    context.ProgramFolder = options_.folder;
-    context.Environment = &env;
-    const Acceptance kept = AcceptPublishedCopy(document_, bytes, signature, context);
-    if (!kept.Accepted()) {
-      Add(Severity::Warning, "published", keptFile, {},
-          L"this user's kept copy is ignored (" + RefusalWords(kept.Refused) +
-              L"): only the local messages show until a new copy is accepted");
-      return;
-    }
-    Add(Severity::Note, "published", keptFile, {},
-        L"this user's kept copy, serial " + std::to_wstring(kept.Serial) +
-            L", verifies; its due, unseen messages follow the local ones");
-    Collector collector(document_);
-    CatalogueState selected;
-    SelectMessagesFromBytes(&document_, bytes, selected, env, &collector);
-    const SourceLocator at = LocatorFor(paths.Catalogue);
-    for (const auto& [index, decided] : collector.decisions) {
-      std::wstring text = MessageName(decided.id, index + 1) + L" of the kept copy: " +
-                          FromUtf8(DecisionName(DecisionOf(decided.decision)));
-      if (!decided.detail.empty()) text += L" (" + ShownPath(decided.detail) + L")";
-      Add(Severity::Note, "published", keptFile, at.At(at.Nth(L"Message", index)), text);
-    }
   }
 
  private:
@@ -335,22 +187,25 @@ class PublishedChecker final : CheckerPart {
                    L"Notify would refuse this copy: " + RefusalWords(verdict.Refused));
     }
   }
+
+  SourceChecker source_;
 };
 
 }  // namespace
 
-void CheckSourceAttributes(const CheckOptions& options, xml::DomDocument& document, CheckState& state,
-                           const CatalogueState& selected) {
-  PublishedChecker(options, document, state)
-      .Source(state.catalogue, state.catalogueFile, selected.Source, selected.SourceKey, selected.SourceEvery);
+std::optional<LocalCatalogue> ReadLocalCatalogue(xml::DomDocument& document, const std::wstring& folder) {
+  LocalCatalogue local;
+  const std::wstring path = folder + L"Message.xml";
+  if (document.Load(path)) local.root = document.documentElement();
+  if (local.root.IsNothing()) return std::nullopt;
+  local.at = LocatorFor(path);
+  local.appId = Trim(AttributeOf(local.root, L"AppID").value_or(L""));
+  local.source = ReadPublishedSource(local.root);
+  return local;
 }
 
 void CheckPublication(const CheckOptions& options, xml::DomDocument& document, CheckState& state) {
-  PublishedChecker(options, document, state).Publication();
-}
-
-void CheckKeptCopy(const CheckOptions& options, xml::DomDocument& document, CheckState& state) {
-  PublishedChecker(options, document, state).KeptCopy();
+  PublicationChecker(options, document, state).Publication();
 }
 
 }  // namespace notify::checker
