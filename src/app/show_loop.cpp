@@ -1,6 +1,7 @@
 #include "app/show_loop.h"
 
 #include <exception>
+#include <utility>
 
 #include "catalogue/published.h"
 #include "platform/text.h"
@@ -13,16 +14,31 @@ ShowLoop::ShowLoop(ShowLoopHost& host, Desk& desk, std::vector<MsgRecord>& messa
 
 void ShowLoop::PrepareFirst() {
   if (CatalogueCount() == 0 || messages_[0].ID.empty()) return;
-  if (!EqualsNoCase(messages_[0].Style, lastStyle_)) {
-    host_.LoadSkinStyle(messages_[0]);
-    lastStyle_ = messages_[0].Style;
+  // The whole first look is made on the hidden popup while the timer runs, so that its
+  // tick only has to show it.
+  Dress(messages_[0]);
+  preparedScreen_ = desk_.ScreenInUse();
+  host_.PlacePopup(preparedScreen_);
+  firstPrepared_ = true;
+}
+
+void ShowLoop::Dress(const MsgRecord& record) {
+  // Hidden before the new look is laid out, so no strip ever frames a message without shadow.
+  if (shadowApplied_ && !record.Shadow) host_.ShowShadow(false);
+  if (!EqualsNoCase(record.Style, lastStyle_)) {
+    host_.LoadSkinStyle(record);
+    lastStyle_ = record.Style;  // remembered whether or not the load succeeded
   }
-  host_.LoadLogo(messages_[0]);
-  // Laid out and shaped on the hidden window too: the text's fonts are found and measured
-  // now, so the same steps at the show are quick. The show repeats them as they are.
-  host_.LayoutPopup(messages_[0]);
-  const std::int16_t corner = messages_[0].Round ? 5 : 0;
+  host_.LoadLogo(record);
+  host_.LayoutPopup(record);
+  const std::int16_t corner = record.Round ? 5 : 0;
   host_.SetRoundedRegion(corner, corner);
+  if (record.Shadow && !shadowApplied_) {
+    shadowApplied_ = true;  // set before the call: a failed attach is not retried
+    host_.ApplyShadow();
+  } else if (record.Shadow) {
+    host_.ShowShadow(true);
+  }
 }
 
 void ShowLoop::RunShowLoop() {
@@ -45,23 +61,14 @@ bool ShowLoop::ShowOne(std::size_t index) {
   currentIndex_ = static_cast<std::int16_t>(index);
   if (defer_ && !WaitForGoodMoment()) return false;
   MsgRecord& record = messages_[index];
-  // Hidden before the new look is laid out, so no strip ever frames a message without shadow.
-  if (shadowApplied_ && !record.Shadow) host_.ShowShadow(false);
-  if (!EqualsNoCase(record.Style, lastStyle_)) {
-    host_.LoadSkinStyle(record);
-    lastStyle_ = record.Style;  // remembered whether or not the load succeeded
+  const ui::MonitorArea screen = desk_.ScreenInUse();
+  // The look made ahead stands while the popup would go to the same place; a screen that
+  // changed since (another monitor, a moved taskbar) gets the whole look made again there.
+  const bool prepared = std::exchange(firstPrepared_, false) && index == 0 && screen == preparedScreen_;
+  if (!prepared) {
+    Dress(record);
+    host_.PlacePopup(screen);
   }
-  host_.LoadLogo(record);
-  host_.LayoutPopup(record);
-  const std::int16_t corner = record.Round ? 5 : 0;
-  host_.SetRoundedRegion(corner, corner);
-  if (record.Shadow && !shadowApplied_) {
-    shadowApplied_ = true;  // set before the call: a failed attach is not retried
-    host_.ApplyShadow();
-  } else if (record.Shadow) {
-    host_.ShowShadow(true);
-  }
-  host_.PlacePopup(desk_.ScreenInUse());
   // Taken before the popup can be seen, so that a move toward it always counts.
   shownAt_ = desk_.PointerPosition();
   pointerMoved_ = false;

@@ -51,8 +51,8 @@ class ShowLoop {
   ShowLoop(ShowLoopHost& host, Desk& desk, std::vector<MsgRecord>& messages, std::wstring programFolder,
            bool defer = true);
 
-  // Loads the first message's skin style and logo ahead of the show, so that the show
-  // itself only lays out and places.
+  // Makes the first message's whole look (skin, layout, region, shadow, place) on the
+  // hidden popup ahead of the show, which then only shows it.
   void PrepareFirst();
   void RunShowLoop();
   void CmdCloseClick();
@@ -65,6 +65,8 @@ class ShowLoop {
  private:
   // False when the message was deferred to the limit: the run ends without it.
   bool ShowOne(std::size_t index);
+  // Skin, logo, layout, region and shadow of `record` on the popup, shown or not.
+  void Dress(const MsgRecord& record);
   bool WaitForGoodMoment();
   void WaitForClose(const MsgRecord& record);
   bool CountdownPaused();
@@ -81,6 +83,8 @@ class ShowLoop {
   std::int16_t currentIndex_ = 0;
   std::int16_t waitCounter_ = 0;
   bool shadowApplied_ = false;
+  bool firstPrepared_ = false;        // the first message's look is made and placed ahead
+  ui::MonitorArea preparedScreen_;    // ... on this screen
   std::wstring lastStyle_;  // the skin style loaded last, whether or not the load succeeded
   Point shownAt_;  // the pointer when the current popup appeared
   bool pointerMoved_ = false;     // ... and whether it has moved since

@@ -236,6 +236,8 @@ void PopupView::PlacePopup(const ui::MonitorArea& screen) noexcept {
   notify::PlacePopup(form_, calls_, screen);
   placing_ = false;
   placed_ = true;
+  // Placed is ready to be seen: drawn now, the show's first paint is a copy.
+  form_.RenderAhead();
 }
 
 win::DeleteObjectOwner CreatePopupRegion(const ui::Form& form, std::int16_t ellipseWidth, std::int16_t ellipseHeight,

@@ -6,6 +6,7 @@
 #include "platform/handles_win.h"
 #include "platform/ui/dpi_win.h"
 #include "platform/ui/scale.h"
+#include "platform/ui/window_icon_win.h"
 
 namespace notify {
 
@@ -126,6 +127,7 @@ void CL10::CreateSideWindows() {
   for (ShadowSide side : {ShadowSide::Right, ShadowSide::Bottom, ShadowSide::Left, ShadowSide::Top}) {
     windows_[static_cast<std::size_t>(side)] = ::CreateWindowExW(
         kStripExStyle, L"#32770", L"", WS_POPUP, 0, 0, 0, 0, owner_, nullptr, instance, nullptr);
+    ui::GiveStockIcon(windows_[static_cast<std::size_t>(side)]);
   }
 }
 

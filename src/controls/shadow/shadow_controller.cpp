@@ -66,6 +66,15 @@ void ShadowController::Draw(ShadowSide side) {
   effects_.DrawSide(side, StripRect(side), depth_, colour_, transparency_);
 }
 
+// Each move is a round trip to the window system: a strip already there is left alone.
+void ShadowController::Move(ShadowSide side) {
+  auto& at = movedTo_[static_cast<std::size_t>(side)];
+  const Rect rect = StripRect(side);
+  if (at == rect) return;
+  at = rect;
+  effects_.MoveSide(side, rect);
+}
+
 void ShadowController::RefreshShadow() {
   if (!supported_ || !effects_.OwnerVisible()) return;
   for (ShadowSide side : {ShadowSide::Right, ShadowSide::Left, ShadowSide::Bottom, ShadowSide::Top}) {
@@ -111,13 +120,14 @@ void ShadowController::FollowOwner() {
     Draw(ShadowSide::Right);
     Draw(ShadowSide::Left);
   }
-  for (ShadowSide side : kAllSides) effects_.MoveSide(side, StripRect(side));
+  for (ShadowSide side : kAllSides) Move(side);
   if ((owner_.flags & kSwpShowWindow) != 0) ShowShadowWindows(true, false);
 }
 
 void ShadowController::OnDisplayChange() {
   const bool before = supported_;
   CheckShadowSupport();
+  movedTo_ = {};  // new windows, or none: nothing is where it was
   if (before && !supported_) {
     for (ShadowSide side : {ShadowSide::Bottom, ShadowSide::Right, ShadowSide::Left, ShadowSide::Top}) {
       effects_.DestroySide(side);

@@ -1,7 +1,9 @@
 #pragma once
 // CL10's behaviour without the windows: properties, support check and the reactions to
 // the owner's messages. Every effect on the four strips goes through ShadowEffects.
+#include <array>
 #include <cstdint>
+#include <optional>
 
 #include "controls/shadow/shadow_geometry.h"
 
@@ -76,6 +78,7 @@ class ShadowController {
   void FollowScale();
   void OnDisplayChange();
   void Draw(ShadowSide side);
+  void Move(ShadowSide side);
 
   ShadowEffects& effects_;
   std::uint32_t colour_ = 0;
@@ -89,6 +92,7 @@ class ShadowController {
   int drawnWidth_ = 0;
   int drawnHeight_ = 0;
   OwnerPosition owner_;
+  std::array<std::optional<Rect>, 4> movedTo_;  // where each strip was last moved
 };
 
 }  // namespace notify

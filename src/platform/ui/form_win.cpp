@@ -7,6 +7,7 @@
 #include "platform/ui/form_dpi_win.h"
 #include "platform/ui/scale.h"
 #include "platform/ui/screen_win.h"
+#include "platform/ui/window_icon_win.h"
 
 namespace notify::ui {
 namespace {
@@ -170,6 +171,7 @@ Form::Form() : baseFont_(MessageFontAt96()), font_(CreateFontAt(baseFont_, kBase
                                   nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
   if (window == nullptr) Fail("CreateWindowExW");
   window_.reset(window);
+  GiveStockIcon(window);
   accessible_->window = window;
   dpi_ = WindowDpi(window);
   paintFont_.reset(CreateFontAt(baseFont_, dpi_));
@@ -267,19 +269,37 @@ void Form::Render(HDC dc) const {
 }
 
 void Form::Invalidate() const {
+  stale_ = true;
   if (window_) ::InvalidateRect(window_.get(), nullptr, FALSE);
+}
+
+bool Form::RenderKeptSurface() {
+  if (size_.cx <= 0 || size_.cy <= 0) return false;
+  if (!kept_ || keptSize_.cx != size_.cx || keptSize_.cy != size_.cy) {
+    kept_.reset();
+    win::ReleaseDcOwner screen(nullptr);
+    keptBitmap_.reset(::CreateCompatibleBitmap(screen.get(), size_.cx, size_.cy));
+    if (!keptBitmap_) return false;
+    kept_.reset(::CreateCompatibleDC(screen.get()));
+    if (!kept_) return false;
+    ::SelectObject(kept_.get(), keptBitmap_.get());
+    keptSize_ = size_;
+    stale_ = true;
+  }
+  // Drawn off-screen and copied in one go: no flicker between tiles and labels.
+  if (stale_) Render(kept_.get());
+  stale_ = false;
+  return true;
+}
+
+void Form::RenderAhead() {
+  TrapVoid([this] { (void)RenderKeptSurface(); });
 }
 
 void Form::Paint() {
   win::EndPaintOwner paint(window_.get());
-  if (size_.cx <= 0 || size_.cy <= 0) return;
-  // One off-screen surface, copied in one go: no flicker between tiles and labels.
-  win::DeleteDcOwner buffer(::CreateCompatibleDC(paint.get()));
-  win::DeleteObjectOwner bitmap(::CreateCompatibleBitmap(paint.get(), size_.cx, size_.cy));
-  if (!buffer || !bitmap) return;
-  win::SelectGuard selectBitmap(buffer.get(), bitmap.get());
-  Render(buffer.get());
-  ::BitBlt(paint.get(), 0, 0, size_.cx, size_.cy, buffer.get(), 0, 0, SRCCOPY);
+  if (!RenderKeptSurface()) return;
+  ::BitBlt(paint.get(), 0, 0, size_.cx, size_.cy, kept_.get(), 0, 0, SRCCOPY);
 }
 
 LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -296,6 +316,8 @@ LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     switch (message) {
       case WM_ERASEBKGND:
         return 1;  // the paint covers everything
+      case WM_NCPAINT:
+        return 0;  // no frame: the window is all client area
       case WM_PAINT:
         TrapVoid([form] { form->Paint(); });
         return 0;

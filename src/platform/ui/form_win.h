@@ -165,6 +165,9 @@ class Form {
   // Paints the whole surface (background, images, labels) into dc at (0, 0), device pixels.
   void Render(HDC dc) const;
   void Invalidate() const;
+  // Draws what changed into the kept surface now, so that the next paint is one copy:
+  // for a form about to be shown, whose first paint should cost nothing.
+  void RenderAhead();
 
   // Alt+letter typed while the form itself has the focus: the host's access keys. The
   // handler returns true when a control took the key.
@@ -183,6 +186,8 @@ class Form {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   void Paint();
+  // False when there is nothing to draw.
+  bool RenderKeptSurface();
   void MovePixels(POINT at, SIZE logical);
   // form_dpi_win.cpp
   bool DpiMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -202,6 +207,12 @@ class Form {
   SIZE logical_{};  // 96-DPI pixels
   SIZE size_{};     // device pixels
   std::int32_t backColor_ = 0x00FFFFFF;
+  // The surface as last drawn (the DC goes first, its bitmap after), redrawn only once
+  // something on the form changed: a paint is otherwise one copy.
+  win::DeleteObjectOwner keptBitmap_;
+  win::DeleteDcOwner kept_;
+  SIZE keptSize_{};
+  mutable bool stale_ = true;
   std::vector<std::unique_ptr<ImageControl>> images_;
   std::vector<std::unique_ptr<Label>> labels_;
   std::function<bool(wchar_t)> accessKey_;

@@ -261,18 +261,35 @@ TEST(ShowLoop, StyleLoadsOnlyWhenItChangesWithoutCase) {
   EXPECT_EQ(loads, (std::vector<std::wstring>{L"style:Blue", L"style:Green", L"style:blue"}));
 }
 
-TEST(ShowLoop, TheFirstLookPreparedAheadIsNotLoadedAgainAtTheShow) {
-  Fixture f(Slots(2, {Record(L"a", 1, L"Blue"), Record(L"b", 1, L"Green")}));
-  f.messages[0].Round = true;
-  f.loop.PrepareFirst();
-  EXPECT_EQ(f.host.calls, (std::vector<std::wstring>{L"style:Blue", L"logo:", L"layout:a", L"region:5x5"}))
-      << "nothing shown yet";
-  f.Run();
-  EXPECT_EQ(f.host.Count(L"style:Blue") + f.host.Count(L"style:Green"), 2);
-  // The show lays out and shapes again, as it would without the preparation.
-  EXPECT_EQ(f.host.Count(L"layout:a"), 2);
-  EXPECT_EQ(f.host.Count(L"region:5x5"), 2);
-  EXPECT_EQ(f.host.Count(L"record:a"), 1);
+// The first look is made and placed on the hidden popup before the tick; the show uses it
+// while the screen in use is the one it was placed on, and makes it again on another.
+TEST(ShowLoop, TheFirstLookIsMadeAheadAndRemadeOnlyWhereTheScreenChanged) {
+  struct Case {
+    const char* what;
+    bool screenMoves;
+    std::vector<std::wstring> atShow;  // calls from the first message's show to its record
+  };
+  const Case cases[] = {
+      {"same screen", false, {L"show", L"record:a"}},
+      {"another screen", true,
+       {L"logo:", L"layout:a", L"region:5x5", L"strips:on", L"place@1920", L"show", L"record:a"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MsgRecord a = Record(L"a", 1, L"Blue");
+    a.Round = a.Shadow = true;
+    Fixture f(Slots(2, {a, Record(L"b", 1, L"Green")}));
+    f.loop.PrepareFirst();
+    EXPECT_EQ(f.host.calls,
+              (std::vector<std::wstring>{L"style:Blue", L"logo:", L"layout:a", L"region:5x5", L"shadow", L"place"}))
+        << "nothing shown yet";
+    if (c.screenMoves) f.desk.screen.monitor = {1920, 0, 3840, 1080};
+    f.host.calls.clear();
+    f.Run();
+    const auto record = std::find(f.host.calls.begin(), f.host.calls.end(), L"record:a");
+    EXPECT_EQ(std::vector<std::wstring>(f.host.calls.begin(), record + 1), c.atShow);
+    EXPECT_EQ(f.host.Count(L"style:Green"), 1) << "the next message has its own look";
+  }
 }
 
 // The shadow attaches once; afterwards each message shows or hides the strips as its own

@@ -196,7 +196,7 @@ TEST_F(ShadowControllerTest, UnwantedStripsStayHiddenAndFollowUntilWantedAgain) 
 TEST_F(ShadowControllerTest, ShowFlagWhileShownDoesNotShowAgain) {
   Settle();
   PosChanged(100, 100, 400, 200, kSwpShowWindow);
-  EXPECT_EQ(fx.log, kMoveAll);
+  EXPECT_TRUE(fx.log.empty()) << "shown where they already are: nothing to move or show";
 }
 
 struct SizeCase {
@@ -322,6 +322,9 @@ TEST_F(ShadowControllerTest, DisplayChangeDestroysAndRecreates) {
   const Log back{"create",     "draw right",  "draw left", "draw bottom", "draw top",
                  "show right", "show bottom", "show left", "show top"};
   EXPECT_EQ(fx.log, back);
+  fx.log.clear();
+  PosChanged(100, 100, 400, 200);
+  EXPECT_EQ(fx.log, kMoveAll) << "the new windows are placed, though the owner did not move";
   fx.log.clear();
   shadow.OnOwnerMessage(kWmDisplayChange, 32, nullptr);  // supported before and after
   EXPECT_TRUE(fx.log.empty());
