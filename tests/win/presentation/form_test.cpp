@@ -135,36 +135,6 @@ TEST(FormSurface, ImagesPaintNaturalOrStretchedOverTheBackColour) {
   EXPECT_THROW(stretched.Height(-1), RuntimeError);
 }
 
-// The form keeps what it drew and paints by copying it: every change made after a drawing
-// (shown or hidden, content or size) must still reach the screen.
-TEST(FormSurface, ChangesAfterTheSurfaceWasDrawnAheadStillPaint) {
-  test::TempDir dir;
-  Form form;
-  form.MoveTwips(0, 0, 40 * 15, 30 * 15);
-  form.BackColor(static_cast<std::int32_t>(kBack));
-  ImageControl& image = form.AddImage(true);
-  image.Move({0, 0, 10, 10});
-  const auto shown = [&](int x, int y) {
-    form.Show();
-    ::UpdateWindow(form.Handle());
-    const HDC dc = ::GetDC(form.Handle());
-    const auto c = static_cast<std::uint32_t>(::GetPixel(dc, x, y));
-    ::ReleaseDC(form.Handle(), dc);
-    return c;
-  };
-  form.RenderAhead();
-  EXPECT_EQ(shown(5, 5), kBack) << "drawn ahead";
-  form.BackColor(static_cast<std::int32_t>(kBlue));
-  EXPECT_EQ(shown(5, 5), kBlue) << "changed while shown";
-  form.Hide();
-  image.Picture(SolidPicture(dir, "r.bmp", 2, 2, kRed));
-  EXPECT_EQ(shown(5, 5), kRed) << "changed while hidden, not drawn ahead";
-  form.Hide();
-  form.MoveTwips(0, 0, 80 * 15, 30 * 15);
-  form.RenderAhead();
-  EXPECT_EQ(shown(70, 5), kBlue) << "grown";
-}
-
 TEST(FormSurface, LaterImagesCoverEarlierOnesAndLabelsCoverImages) {
   test::TempDir dir;
   Form form;
@@ -339,6 +309,23 @@ TEST(FormWindow, PaintsItsSurfaceIntoTheRealWindow) {
   EXPECT_EQ(::GetPixel(dc.get(), 15, 15), kRed);
   EXPECT_EQ(::GetPixel(dc.get(), 2, 2), kBack);
   EXPECT_EQ(::GetPixel(dc.get(), 39, 29), kBack);
+
+  // The form keeps what it drew and paints by copying it: every change made after a
+  // drawing, shown or hidden, drawn ahead or not, still reaches the screen.
+  const auto shown = [&](int x, int y) {
+    form.Show();
+    ::UpdateWindow(form.Handle());
+    return static_cast<std::uint32_t>(::GetPixel(dc.get(), x, y));
+  };
+  form.BackColor(static_cast<std::int32_t>(kBlue));
+  EXPECT_EQ(shown(2, 2), kBlue) << "changed while shown";
+  form.Hide();
+  tile.Picture(SolidPicture(dir, "g.bmp", 1, 1, kGreen));
+  EXPECT_EQ(shown(15, 15), kGreen) << "changed while hidden, not drawn ahead";
+  form.Hide();
+  form.MoveTwips(300, 300, 80 * 15, 30 * 15);
+  form.RenderAhead();
+  EXPECT_EQ(shown(70, 5), kBlue) << "grown and drawn ahead";
 }
 
 TEST(FormTimer, TicksOnlyWhileEnabledWithAnInterval) {
